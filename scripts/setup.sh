@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need on a Debian 12 machine (run as root).
+# Packages already present are left alone; apt-get update runs only when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config          # compiler and build
+  qt6-base-dev libgl-dev                    # the window (Qt 6 Widgets)
+  libgtest-dev libgmock-dev                 # unit tests
+  libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
+  fonts-ipafont-gothic                      # a Japanese font so the interface renders
+  xvfb xauth                                # a display for window tests and screenshots
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

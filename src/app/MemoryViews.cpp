@@ -1,0 +1,87 @@
+#include "app/MemoryViews.h"
+
+#include <iostream>
+
+namespace mrv {
+
+std::string MemoryGridView::cell(int col, int row) const {
+  auto it = cells_.find({col, row});
+  return it == cells_.end() ? std::string() : it->second;
+}
+
+void MemoryGridView::setCell(int col, int row, std::string_view text) {
+  if (col < 0 || row < 0 || col >= cols_ || row >= rows_) return;  // as a grid does: out of range is ignored
+  if (text.empty())
+    cells_.erase({col, row});
+  else
+    cells_[{col, row}] = std::string(text);
+}
+
+void MemoryGridView::setRowCount(int rows) {
+  rows_ = rows < 0 ? 0 : rows;
+  std::erase_if(cells_, [this](const auto& kv) { return kv.first.second >= rows_; });
+}
+
+void MemoryGridView::setColCount(int cols) {
+  cols_ = cols < 0 ? 0 : cols;
+  std::erase_if(cells_, [this](const auto& kv) { return kv.first.first >= cols_; });
+}
+
+int MemoryGridView::colWidth(int col) const {
+  auto it = widths_.find(col);
+  return it == widths_.end() ? 64 : it->second;
+}
+
+void MemoryGridView::clearColumn(int col) {
+  std::erase_if(cells_, [col](const auto& kv) { return kv.first.first == col; });
+}
+
+bool MemoryWindowView::menuEnabled(std::string_view item) const {
+  auto it = enabled_.find(item);
+  return it == enabled_.end() ? true : it->second;
+}
+
+bool ScriptedDialogs::confirm(std::string_view caption, std::string_view text) {
+  shown.push_back(std::string(caption) + "|" + std::string(text));
+  if (confirmAnswers.empty()) return true;
+  const bool a = confirmAnswers.front();
+  confirmAnswers.pop_front();
+  return a;
+}
+
+void ScriptedDialogs::message(std::string_view caption, std::string_view text, Kind) {
+  shown.push_back(std::string(caption) + "|" + std::string(text));
+}
+
+std::string ScriptedDialogs::prompt(std::string_view question) {
+  shown.push_back("prompt|" + std::string(question));
+  if (promptAnswers.empty()) return {};
+  std::string a = promptAnswers.front();
+  promptAnswers.pop_front();
+  return a;
+}
+
+std::string ScriptedDialogs::openFile(std::string_view, std::string_view) {
+  if (openFileAnswers.empty()) return {};
+  std::string a = openFileAnswers.front();
+  openFileAnswers.pop_front();
+  return a;
+}
+
+bool ConsoleDialogs::confirm(std::string_view caption, std::string_view text) {
+  std::cerr << "mervana: " << caption << ": " << text << " -> キャンセル\n";
+  return false;
+}
+
+void ConsoleDialogs::message(std::string_view caption, std::string_view text, Kind) {
+  std::cerr << "mervana: " << (caption.empty() ? std::string_view("Mervana") : caption) << ": " << text << "\n";
+}
+
+std::string ConsoleDialogs::prompt(std::string_view question) {
+  std::cerr << "mervana: " << question << " -> (no answer in a batch run without a display)\n";
+  return {};
+}
+
+std::string ConsoleDialogs::openFile(std::string_view, std::string_view) { return {}; }
+
+}  // namespace mrv

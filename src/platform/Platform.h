@@ -1,0 +1,22 @@
+#pragma once
+// The platform services one run of the program uses, filled by the program's entry from the INI
+// file's [Sources] and handed down. A null service is one this machine does not have.
+namespace mrv {
+
+class RegistryStore;
+class WmiService;
+class CpuSource;
+class AtaDevice;
+class SystemServices;
+class Shell;
+
+struct Platform {
+  RegistryStore* registry = nullptr;
+  WmiService* wmi = nullptr;
+  CpuSource* cpu = nullptr;
+  AtaDevice* ata = nullptr;
+  SystemServices* system = nullptr;
+  Shell* shell = nullptr;
+};
+
+}  // namespace mrv

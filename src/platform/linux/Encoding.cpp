@@ -1,0 +1,144 @@
+// CP932 conversion with glibc's iconv; file writes with POSIX calls so that a full disk or a
+// failed write is noticed before the old file is replaced.
+#include "platform/Encoding.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "base/Text.h"
+
+namespace mrv {
+
+namespace {
+
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts `in`; on a sequence it cannot take, appends `bad` and skips `skip(in)` bytes.
+  template <typename Skip>
+  std::string run(std::string_view in, std::string_view bad, Skip skip) {
+    std::string out;
+    if (!ok()) return out;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char buf[4096];
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    while (left > 0) {
+      char* dst = buf;
+      std::size_t room = sizeof buf;
+      const std::size_t r = iconv(cd_, &src, &left, &dst, &room);
+      out.append(buf, static_cast<std::size_t>(dst - buf));
+      if (r == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) continue;
+        out.append(bad);
+        const std::size_t n = std::min(left, skip(std::string_view(src, left)));
+        src += n;
+        left -= n;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+std::size_t utf8SeqLen(std::string_view s) {
+  const unsigned char c = static_cast<unsigned char>(s[0]);
+  std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+  // only skip continuation bytes that are really there
+  std::size_t i = 1;
+  while (i < n && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+  return i;
+}
+
+bool writeAll(int fd, const std::string& data) {
+  const char* p = data.data();
+  std::size_t left = data.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string joinCrLf(const std::vector<std::string>& lines) {
+  std::string utf8;
+  for (const auto& l : lines) {
+    utf8 += l;
+    utf8 += "\r\n";
+  }
+  return utf8ToAnsi(utf8);
+}
+
+}  // namespace
+
+std::string utf8ToAnsi(std::string_view utf8) {
+  Iconv cv("CP932", "UTF-8");
+  return cv.run(utf8, "?", utf8SeqLen);
+}
+
+std::string ansiToUtf8(std::string_view ansi) {
+  Iconv cv("UTF-8", "CP932");
+  return cv.run(ansi, "\xEF\xBF\xBD", [](std::string_view) { return std::size_t{1}; });
+}
+
+bool readAnsiFile(const std::string& path, std::string& utf8Text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) return false;
+  utf8Text = ansiToUtf8(ss.str());
+  return true;
+}
+
+bool readAnsiLines(const std::string& path, std::vector<std::string>& lines) {
+  std::string text;
+  if (!readAnsiFile(path, text)) return false;
+  lines = splitLines(text);
+  return true;
+}
+
+bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+  static std::atomic<unsigned> serial{0};
+  const std::string tmp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = writeAll(fd, joinCrLf(lines)) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool appendAnsiLine(const std::string& path, std::string_view line) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool ok = writeAll(fd, utf8ToAnsi(std::string(line) + "\r\n"));
+  return ::close(fd) == 0 && ok;
+}
+
+}  // namespace mrv
