@@ -204,3 +204,14 @@ std::string utf8ToUtf16le(std::string_view s) {
 }
 
 }  // namespace mrv
+
+namespace mrv {
+std::string SwapCharPairs(std::string_view s) {
+  std::string r(s);
+  for (std::size_t i = 0; i + 1 < r.size(); i += 2) std::swap(r[i], r[i + 1]);
+  const std::size_t b = r.find_first_not_of(' ');
+  if (b == std::string::npos) return {};
+  const std::size_t e = r.find_last_not_of(' ');
+  return r.substr(b, e - b + 1);
+}
+}  // namespace mrv

@@ -42,3 +42,10 @@ std::string utf8ToUtf16le(std::string_view utf8);
 // Appends one code point as UTF-8.
 void appendUtf8(std::string& out, char32_t cp);
 }  // namespace mrv
+
+namespace mrv {
+// Swaps each adjacent pair of characters (1-2, 3-4, ...; an odd last one stays) and trims blanks
+// at both ends. Used on identity strings stored as 16-bit words with their bytes reversed.
+// Works on bytes: its inputs are the fixed ASCII fields of drive identity data.
+std::string SwapCharPairs(std::string_view s);
+}  // namespace mrv
