@@ -1,0 +1,219 @@
+#include "app/TForm1.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "app/IniFile.h"
+#include "app/MenuTable.h"
+#include "app/Version.h"
+#include "base/Error.h"
+#include "base/Text.h"
+#include "collect/StandardCollection.h"
+#include "platform/Shell.h"
+#include "records/InventoryRecord.h"
+
+namespace mrv {
+
+namespace {
+bool fileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+}  // namespace
+
+TForm1::TForm1(TextView& memo, GridView& grid, StatusView& status, WindowView& window, Dialogs& dialogs,
+               const Platform& platform, std::string programPath)
+    : memo_(memo), grid_(grid), status_(status), window_(window), dialogs_(dialogs), platform_(platform),
+      programPath_(std::move(programPath)) {
+  registerCommands();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::registerCommands() {
+  commands_ = {
+      {"Read1", [this] { Read1Click(); }},
+      {"Save1", [this] { Save1Click(); }},
+      {"SwitchScreen1", [this] { SwitchScreen1Click(); }},
+      {"Exit1", [this] { Exit1Click(); }},
+      {"Help2", [this] { Help2Click(); }},
+      {"Version1", [this] { Version1Click(); }},
+  };
+}
+
+bool TForm1::hasCommand(std::string_view itemName) const { return commands_.count(itemName) > 0; }
+
+void TForm1::enableCommandItems() {
+  for (const auto& menu : MainMenu1())
+    for (const auto& item : menu.items) window_.setMenuEnabled(item.name, hasCommand(item.name));
+}
+
+std::string TForm1::programDir() const {
+  const std::size_t slash = programPath_.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return programPath_.substr(0, 1);
+  return programPath_.substr(0, slash);
+}
+
+std::string TForm1::ReadSaveDir(const std::string& iniPath) {
+  if (iniPath.empty() || !fileExists(iniPath)) return {};
+  IniFile ini;
+  if (!ini.load(iniPath)) return {};
+  std::string dir = ini.value("General", "SaveDir");
+  if (!dir.empty() && dir.back() == '\\') dir.pop_back();  // one backslash only
+  return dir;
+}
+
+Sources TForm1::ReadSources(const std::string& iniPath) {
+  Sources s;
+  IniFile ini;
+  if (iniPath.empty() || !fileExists(iniPath) || !ini.load(iniPath)) return s;
+  s.registry = ini.value("Sources", "Registry");
+  s.userRegistry = ini.value("Sources", "UserRegistry");
+  s.wmi = ini.value("Sources", "Wmi");
+  s.cpuid = ini.value("Sources", "Cpuid");
+  s.drives = ini.value("Sources", "Drives");
+  return s;
+}
+
+void TForm1::FormCreate(const std::vector<std::string>& args) {
+  historyDialogFolder_.clear();
+  window_.setPanelVisible(false);
+  options_ = ParseCommandLine(args, programPath_, fileExists);
+  enableCommandItems();
+  if (!options_.batch) {
+    window_.setCaption("Mervana");
+    resetView();
+    memo_.setReadOnly(false);
+    timerEnabled_ = false;
+  } else {
+    timerEnabled_ = true;
+  }
+  saveDir_ = ReadSaveDir(options_.iniPath);
+  sources_ = ReadSources(options_.iniPath);
+}
+
+void TForm1::resetView() {
+  settingsEditMode_ = false;
+  grid_.setVisible(false);
+  window_.setMenuEnabled("Save1", false);
+  window_.setMenuEnabled("SaveSetting1", false);
+  status_.setProgressVisible(false);
+  status_.setStatusText("");
+  memo_.setVisible(true);
+  memo_.setReadOnly(true);
+  memo_.clear();
+  memo_.setModified(false);
+}
+
+bool TForm1::askUnsavedChanges() {
+  if (settingsEditMode_ && memo_.modified())
+    return dialogs_.confirm("変更がありました", "変更を保存しなくてよろしいか");
+  return true;
+}
+
+bool TForm1::FormCloseQuery() {
+  if (settingsEditMode_ && memo_.modified()) return dialogs_.confirm("", "変更を保存せずに終了しますか?");
+  return true;
+}
+
+void TForm1::reportFailure(std::string_view what) {
+  if (options_.batch) {
+    std::cerr << "mervana: " << what << "\n";
+    exitStatus_ = 1;
+  } else {
+    dialogs_.message("Mervana", what, Dialogs::Kind::Error);
+  }
+}
+
+void TForm1::runCommand(std::string_view itemName) {
+  auto it = commands_.find(itemName);
+  if (it == commands_.end()) return;
+  try {
+    it->second();
+  } catch (const std::exception& e) {
+    reportFailure(e.what());
+  }
+}
+
+void TForm1::Read1Click() {
+  window_.setCaption("Mervana");
+  window_.setPanelVisible(false);
+  for (int c = 0; c < grid_.colCount(); ++c) grid_.clearColumn(c);
+  grid_.setRowCount(10);
+  grid_.setColCount(3);
+  if (!askUnsavedChanges()) return;
+  resetView();
+  readCompleted_ = false;
+  // Save stays disabled until the record is whole: a Read that a failure ends must not be saved.
+  try {
+    counter_ = 1;
+    InventoryRecord record(grid_, memo_, counter_);
+    CollectionResult collected = RunStandardCollection(*this, record);
+    record.closeRecord(collected.installedPrograms, collected.patches);
+    grid_.setColWidth(0, 28);
+    grid_.setColWidth(1, 200);
+    grid_.setColWidth(2, 480);
+    grid_.setCell(1, 0, "ItemName");
+    grid_.setCell(2, 0, "Value");
+    record.numberRows();
+    record.labelPass(collected.family, 1, collected.customLabels);
+    grid_.setVisible(true);
+    memo_.setVisible(false);
+  } catch (...) {
+    window_.setMenuEnabled("Save1", false);
+    throw;
+  }
+  readCompleted_ = true;
+  window_.setMenuEnabled("Save1", true);
+}
+
+void TForm1::Save1Click() {
+  if (!readCompleted_) throw MrvError("記録が完成していないため保存できません");
+  throw MrvError("保存はまだできません");
+}
+
+void TForm1::SwitchScreen1Click() {
+  if (memo_.visible()) {
+    grid_.setVisible(true);
+    memo_.setVisible(false);
+  } else {
+    grid_.setVisible(false);
+    memo_.setVisible(true);
+    window_.setCaption("Mervana");
+  }
+  window_.setPanelVisible(false);
+}
+
+void TForm1::Exit1Click() {
+  if (askUnsavedChanges()) window_.close();
+}
+
+void TForm1::Help2Click() {
+  const std::string manual = programDir() + "/dorvel.mht";
+  if (platform_.shell && fileExists(manual)) platform_.shell->openDocument(manual);
+}
+
+void TForm1::Version1Click() { dialogs_.message("バージョン情報", VersionBanner(), Dialogs::Kind::Information); }
+
+void TForm1::AskValue(std::string_view prompt) {
+  const std::string answer = replaceAll(dialogs_.prompt(prompt), ",", " ");
+  InventoryRecord(grid_, memo_, counter_).addRow(answer);
+}
+
+void TForm1::Timer1Timer() {
+  timerEnabled_ = false;
+  runCommand("Read1");
+  if (!readCompleted_) {
+    if (exitStatus_ == 0) {
+      std::cerr << "mervana: 読み取りが完了しませんでした\n";
+      exitStatus_ = 1;
+    }
+    window_.close();
+    return;
+  }
+  runCommand("Save1");
+  window_.close();
+}
+
+}  // namespace mrv

@@ -1,0 +1,107 @@
+#pragma once
+// The main window's state and every menu command. The window (Qt, or the in-memory components of a
+// batch run without a display) owns the components; TForm1 works through their interfaces.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/FormServices.h"
+#include "platform/Sources.h"
+
+namespace mrv {
+
+class TForm1 : public FormServices {
+ public:
+  TForm1(TextView& memo, GridView& grid, StatusView& status, WindowView& window, Dialogs& dialogs,
+         const Platform& platform, std::string programPath);
+  ~TForm1() override;
+
+  // Start-up: reads the command line and the configuration file; leaves the window in the
+  // interactive start state or in batch mode with the timer armed.
+  void FormCreate(const std::vector<std::string>& args);
+
+  // Batch mode: whether the window is shown at start, and the one-shot timer.
+  bool showMainWindow() const { return !options_.batch; }
+  bool timerEnabled() const { return timerEnabled_; }
+  int timerInterval() const { return options_.timerIntervalMs; }
+  // The batch sequence: Read, Save, close.
+  void Timer1Timer();
+
+  // Menu commands by item name; an item without a command stays disabled.
+  bool hasCommand(std::string_view itemName) const;
+  // Runs a command; a failure that escapes it is shown as a message (as the application's default
+  // handler would) or, in batch mode, written to stderr.
+  void runCommand(std::string_view itemName);
+
+  void Read1Click();
+  void Save1Click();
+  void SwitchScreen1Click();
+  void Exit1Click();
+  void Help2Click();
+  void Version1Click();
+  // The close check, run whenever the window is about to close: false keeps it open.
+  bool FormCloseQuery();
+
+  // Form2: asks for a value and adds the answer as one value row (commas become blanks).
+  void AskValue(std::string_view prompt);
+
+  // FormServices
+  TextView& memo() override { return memo_; }
+  GridView& grid() override { return grid_; }
+  StatusView& status() override { return status_; }
+  WindowView& window() override { return window_; }
+  Dialogs& dialogs() override { return dialogs_; }
+  const Platform& platform() const override { return platform_; }
+  bool askUnsavedChanges() override;
+  void resetView() override;
+  std::string programDir() const override;
+
+  // Start-up state and settings.
+  const StartOptions& options() const { return options_; }
+  const std::string& saveDir() const { return saveDir_; }
+  const Sources& sources() const { return sources_; }
+  const std::string& historyDialogFolder() const { return historyDialogFolder_; }
+  void setHistoryDialogFolder(std::string f) { historyDialogFolder_ = std::move(f); }
+  bool settingsEditMode() const { return settingsEditMode_; }
+  void setSettingsEditMode(bool on) { settingsEditMode_ = on; }
+  int& rowCounter() { return counter_; }
+
+  // Whether the last Read ran to its end (Save writes only a whole record).
+  bool readCompleted() const { return readCompleted_; }
+  // What the process should exit with once the window has closed (non-zero after a batch failure).
+  int exitStatus() const { return exitStatus_; }
+
+  // Reads the configuration file's settings (also used by tests with a prepared file).
+  static std::string ReadSaveDir(const std::string& iniPath);
+  static Sources ReadSources(const std::string& iniPath);
+
+ private:
+  void registerCommands();
+  void enableCommandItems();
+  void reportFailure(std::string_view what);
+
+  TextView& memo_;
+  GridView& grid_;
+  StatusView& status_;
+  WindowView& window_;
+  Dialogs& dialogs_;
+  Platform platform_;
+  std::string programPath_;
+
+  StartOptions options_;
+  std::string saveDir_;
+  Sources sources_;
+  std::string historyDialogFolder_;
+  bool timerEnabled_ = false;
+  bool settingsEditMode_ = false;
+  bool readCompleted_ = false;
+  int counter_ = 1;
+  int exitStatus_ = 0;
+  std::map<std::string, std::function<void()>, std::less<>> commands_;
+};
+
+}  // namespace mrv

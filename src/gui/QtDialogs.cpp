@@ -1,0 +1,69 @@
+#include "gui/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include "gui/QtViews.h"
+
+namespace mrv {
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+  setObjectName("Form2");
+  setWindowTitle(QString::fromUtf8("Dorvel：問い合わせ"));
+  setFixedSize(433, 146);
+  Label1 = new QLabel(this);
+  Label1->setObjectName("Label1");
+  Label1->setGeometry(20, 16, 393, 32);
+  Label1->setWordWrap(true);
+  Edit1 = new QLineEdit(this);
+  Edit1->setObjectName("Edit1");
+  Edit1->setGeometry(20, 56, 393, 24);
+  Button1 = new QPushButton("OK", this);
+  Button1->setObjectName("Button1");
+  Button1->setGeometry(176, 96, 80, 28);
+  Button1->setDefault(true);
+  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString TForm2::ask(const QString& question) {
+  Label1->setText(question);
+  Edit1->clear();
+  Edit1->setFocus();
+  if (parentWidget() && parentWidget()->isVisible())
+    move(parentWidget()->geometry().center() - rect().center());
+  else if (QScreen* s = screen())
+    move(s->availableGeometry().center() - rect().center());
+  exec();  // closed by OK or by the close box: the answer is taken either way
+  return Edit1->text();
+}
+
+TForm2& QtDialogs::form2() {
+  if (!form2_) form2_ = new TForm2(parent_);
+  return *form2_;
+}
+
+bool QtDialogs::confirm(std::string_view caption, std::string_view text) {
+  QMessageBox box(QMessageBox::Question, qs(caption.empty() ? "Mervana" : caption), qs(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, parent_);
+  return box.exec() == QMessageBox::Ok;
+}
+
+void QtDialogs::message(std::string_view caption, std::string_view text, Kind kind) {
+  const auto icon = kind == Kind::Error     ? QMessageBox::Critical
+                    : kind == Kind::Warning ? QMessageBox::Warning
+                                            : QMessageBox::Information;
+  QMessageBox box(icon, qs(caption.empty() ? "Mervana" : caption), qs(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+std::string QtDialogs::prompt(std::string_view question) { return us(form2().ask(qs(question))); }
+
+std::string QtDialogs::openFile(std::string_view startDir, std::string_view filter) {
+  return us(QFileDialog::getOpenFileName(parent_, QString(), qs(startDir), qs(filter)));
+}
+
+}  // namespace mrv

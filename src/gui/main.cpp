@@ -1,0 +1,43 @@
+// The program's entry: reads the command line far enough to open the platform services, then runs
+// the window (interactive, or batch with a display) or a batch run without any window system.
+#include <QApplication>
+#include <QTimer>
+#include <filesystem>
+#include <iostream>
+
+#include "app/BatchRun.h"
+#include "app/CommandLine.h"
+#include "app/TForm1.h"
+#include "gui/MainWindow.h"
+#include "platform/Environment.h"
+#include "platform/PlatformServices.h"
+
+int main(int argc, char** argv) {
+  using namespace mrv;
+  const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+
+  const StartOptions options = ParseCommandLine(args, programPath, [](const std::string& p) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(p, ec);
+  });
+  PlatformServices services(TForm1::ReadSources(options.iniPath));
+  for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
+
+  if (!DisplayAvailable()) {
+    if (options.batch) return RunBatchWithoutDisplay(args, programPath, services.platform());
+    std::cerr << "mervana: 画面を表示できません (DISPLAY が設定されていません)。"
+                 "バッチ実行は mervana /b0 で行えます。\n";
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Mervana");
+  MainWindow window(services.platform(), programPath);
+  TForm1& form = window.form();
+  form.FormCreate(args);
+  if (form.showMainWindow()) window.show();
+  if (form.timerEnabled()) QTimer::singleShot(form.timerInterval(), &window, [&form] { form.Timer1Timer(); });
+  const int rc = app.exec();
+  return form.exitStatus() != 0 ? form.exitStatus() : rc;
+}

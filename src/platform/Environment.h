@@ -1,0 +1,14 @@
+#pragma once
+// Facts about the running process that the program's entry needs.
+#include <string>
+
+namespace mrv {
+
+// Full path of the running program file.
+std::string ProgramFilePath(const char* argv0);
+// Whether a window system can be reached (a display, or a Qt platform chosen explicitly).
+bool DisplayAvailable();
+// Sleeps for the given milliseconds (the batch delay of a run without a window system).
+void SleepMilliseconds(int ms);
+
+}  // namespace mrv

@@ -1,0 +1,44 @@
+#pragma once
+// The inventory record as it is written: one value per row, into the grid (column 2) and the text
+// view (one line per row) together, through the one add-a-value-row operation.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Views.h"
+
+namespace mrv {
+
+// The field form of a value: a quote before a leading + - = @; a value with a comma is wrapped in
+// double quotes, or has its commas turned into blanks when it also holds a double quote.
+std::string FieldForm(std::string_view value);
+
+// Rows the installed-programs block always fills (padded with empty rows).
+inline constexpr int kInstalledBlockRows = 100;
+
+class InventoryRecord {
+ public:
+  // counter: the main window's row counter (the next row to fill).
+  InventoryRecord(GridView& grid, TextView& memo, int& counter) : grid_(grid), memo_(memo), counter_(counter) {}
+
+  void addValueRow(std::string_view value) { addRow(FieldForm(value)); }
+  // Adds the text as it stands (the prompt dialog's answer, whose commas are already blanks).
+  void addRow(std::string_view text);
+  void addLabelRow(std::string_view label, int col);
+
+  // Names the rows: the 90 catalogue labels for the family ("9x" or "NT"), then the custom block's
+  // labels. col is 1 for the record view, 1 or 2 for the item list.
+  void labelPass(std::string_view family, int col, const std::vector<std::string>& customLabels);
+  // Appends the installed-programs block (padded to 100 rows) and the patch block (last entry first,
+  // each without its sort prefix up to "0@").
+  void closeRecord(const std::vector<std::string>& installed, const std::vector<std::string>& patches);
+  // Writes 1, 2, 3, ... into column 0 of every grid row from row 1 on.
+  void numberRows();
+
+ private:
+  GridView& grid_;
+  TextView& memo_;
+  int& counter_;
+};
+
+}  // namespace mrv

@@ -1,0 +1,111 @@
+#include "records/ItemCatalogue.h"
+
+namespace mrv {
+
+const std::array<CatalogueItem, kStandardRows> kItemCatalogue = {{
+    {1, "CsvFileName", "CSVファイル名", false},
+    {2, "MrvVersion", "MRVバージョン", false},
+    {3, "UserName", "ユーザ名", false},
+    {4, "NetUserName", "Netユーザ名", false},
+    {5, "WorkGroup", "ワークグループ", false},
+    {6, "DomainName", "ドメイン名", false},
+    {7, "", "", false},
+    {8, "ComputerName", "コンピュータ名", false},
+    {9, "Comment", "コメント", false},
+    {10, "Owner", "使用者", false},
+    {11, "Organization", "組織名", false},
+    {12, "Model", "モデル", false},
+    {13, "CpuName", "MPU名", false},
+    {14, "CpuClockMHz", "MPUクロックMHz", false},
+    {15, "MemorySpeedL2Cache", "メモリ速度MHz/L2キャッシュkB", false},
+    {16, "MemoryMB", "メモリMB", false},
+    {17, "PageMemory", "ページメモリMB", false},
+    {18, "WinDrive", "Winドライブ", false},
+    {19, "WinDriveFree", "Winドライブ空き容量MB", false},
+    {20, "WinDriveTotal", "Winドライブ総容量MB", false},
+    {21, "SubDrive", "Subドライブ", false},
+    {22, "SubDriveFree", "Subドライブ空き容量MB", false},
+    {23, "SubDriveTotal", "Subドライブ総容量MB", false},
+    {24, "DateTime", "検査日時", false},
+    {25, "TimeDifference", "時計誤差Min", true},
+    {26, "SystemDir", "Systemディレクトリ", false},
+    {27, "MyDocumentsDir", "マイドキュメントディレクトリ", false},
+    {28, "ScreenWidth", "画面幅", false},
+    {29, "ScreenColorBits", "画面色ビット数", false},
+    {30, "WindowsProductName", "Windows製品名", false},
+    {31, "WindowsVersion", "Windowsバージョン", false},
+    {32, "LastWindowsUpdate", "Windowsアップデート日", false},
+    {33, "LatestWinPatch", "", false},
+    {34, "WinAutoUpdate", "Windows自動アップデート", false},
+    {35, "IsAdmin", "管理者権限", true},
+    {36, "WinInstallDate", "Windowsインストール日", false},
+    {37, "WinProductID", "Windows製造番号", false},
+    {38, "WinProductKey", "Windows製品キー", false},
+    {39, "IeVersion", "IEバージョン", false},
+    {40, "IePatchList", "IEパッチ", false},
+    {41, "DefaultIME", "通常使用IME", false},
+    {42, "DefaultPrinterName", "通常使用プリンタ名", false},
+    {43, "DefaultPrinterDriver", "通常使用プリンタドライバ", false},
+    {44, "DefaultPrinterPort", "通常使用プリンタポート", false},
+    {45, "DefaultPrinterColor", "通常使用プリンタ色設定", false},
+    {46, "HostName", "ホスト名", false},
+    {47, "IpAddress", "IPアドレス", false},
+    {48, "MemorySlots", "メモリ スロット/形式/MB/MHz/TotalWidth/MemoryType", false},
+    {49, "MemoryCapacity", "メモリ搭載可能MB/スロット数", false},
+    {50, "Motherboard", "マザーボード", false},
+    {51, "BIOS", "BIOS", false},
+    {52, "CpuId", "MPU ID番号", false},
+    {53, "OpticalDrive", "光学ドライブ", false},
+    {54, "HddModel", "HDD型式", false},
+    {55, "HddSerial", "HDDシリアル", false},
+    {56, "HddFailWarn", "HDD 故障/警戒", false},
+    {57, "HddReadErrorRate", "HDD 読み取りエラー率", false},
+    {58, "HddReallocSectors", "HDD 再配置セクタ数", false},
+    {59, "HddSeekErrorRate", "HDD シークエラー率", false},
+    {60, "HddSpinRetry", "HDD 回転再試行回数", false},
+    {61, "HddTemperature", "HDD 温度（℃）", false},
+    {62, "Nic1Name", "NIC名称", false},
+    {63, "Nic1Dhcp", "DHCP有効", false},
+    {64, "Nic1IpAddress", "IPアドレス", false},
+    {65, "Nic1SubnetMask", "サブネットマスク", false},
+    {66, "Nic1Gateway", "デフォルトゲートウェイ", false},
+    {67, "Nic1Dns", "DNS", false},
+    {68, "Nic1MacAddress", "MACアドレス", false},
+    {69, "Nic1Wins", "WINS", false},
+    {70, "Nic2Name", "NIC名称", false},
+    {71, "Nic2Dhcp", "DHCP有効", false},
+    {72, "Nic2IpAddress", "IPアドレス", false},
+    {73, "Nic2SubnetMask", "サブネットマスク", false},
+    {74, "Nic2Gateway", "デフォルトゲートウェイ", false},
+    {75, "Nic2Dns", "DNS", false},
+    {76, "Nic2MacAddress", "MACアドレス", false},
+    {77, "Nic2Wins", "WINS", false},
+    {78, "McAfeeVer", "VirusScanVer", false},
+    {79, "EngineVer", "エンジンVer", false},
+    {80, "PatternVer", "パターンVer", false},
+    {81, "ScanDateTime", "スキャン日時", false},
+    {82, "FilesInfected", "感染ファイル", false},
+    {83, "OnAccessScan", "オンアクセススキャン", false},
+    {84, "ScanUpdateSetting", "スキャン・アップデート設定", false},
+    {85, "PrinterSharing", "プリンタ共有", false},
+    {86, "TcpIp", "TCP/IP", false},
+    {87, "IpxSpx", "IPX/SPX", false},
+    {88, "NetBeui", "NetBEUI", false},
+    {89, "DialUp", "ダイアルアップ", false},
+    {90, "HoursFromStart", "起動後時間", false},
+}};
+
+int cataloguePos(std::string_view key) {
+  for (const auto& item : kItemCatalogue)
+    if (!key.empty() && item.key == key) return item.pos;
+  return 0;
+}
+
+std::string_view catalogueLabel(int pos, std::string_view family) {
+  if (pos < 1 || pos > kStandardRows) return {};
+  const auto& item = kItemCatalogue[static_cast<std::size_t>(pos - 1)];
+  if (item.ntOnly && family != "NT") return {};
+  return item.label;
+}
+
+}  // namespace mrv

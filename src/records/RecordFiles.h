@@ -1,0 +1,28 @@
+#pragma once
+// Where a PC's record and disk history go, and what they are called.
+#include <string>
+#include <string_view>
+
+namespace mrv {
+
+// The record folder, ending in a separator: the save folder setting when set; else a folder
+// "pcdata" beside the program's folder when it exists; else the program's folder.
+// programDir has no trailing separator.
+std::string RecordFolder(std::string_view saveDir, std::string_view programDir);
+
+// Computer name + "__" + workgroup or domain. A character that cannot stand in a file name
+// (\ / : * ? " < > |, control characters) becomes "_", and a stem of only dots is made safe, so a
+// record never lands outside the record folder. Row 1 of the record holds the same text.
+std::string RecordFileStem(std::string_view computerName, std::string_view group);
+
+// Appends a folder name or file name to a folder that ends in a separator.
+inline std::string InFolder(const std::string& folderWithSep, std::string_view name) {
+  return folderWithSep + std::string(name);
+}
+
+// Log of the audit program: record folder + "p2p/" + stem + ".log".
+std::string AuditLogPath(const std::string& recordFolder, std::string_view stem);
+// Whether the audit program runs again: no log yet, or a log of at most 80 bytes.
+bool AuditLogAllowsRun(long long logSizeOrMinusOne);
+
+}  // namespace mrv

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/MemoryViews.h"
+#include "app/TForm1.h"
+#include "app/Version.h"
+
+using namespace mrv;
+namespace fs = std::filesystem;
+
+namespace {
+class Form1Test : public ::testing::Test {
+ protected:
+  MemoryTextView memo;
+  MemoryGridView grid;
+  MemoryStatusView status;
+  MemoryWindowView window;
+  ScriptedDialogs dialogs;
+  Platform platform;
+  fs::path dir = fs::temp_directory_path() / ("mrv-form1-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::unique_ptr<TForm1> form;
+
+  void SetUp() override {
+    fs::create_directories(dir);
+    form = std::make_unique<TForm1>(memo, grid, status, window, dialogs, platform, (dir / "mervana").string());
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // The definition file open in the editor, edited by the user.
+  void editDefinitions() {
+    form->setSettingsEditMode(true);
+    memo.setLines({"[edited]"});
+    memo.setModified(true);
+  }
+  void writeIni(const std::string& name, const std::string& text) { std::ofstream(dir / name, std::ios::binary) << text; }
+};
+}  // namespace
+
+TEST_F(Form1Test, InteractiveStartLeavesAnEmptyEditableTextView) {
+  memo.setLines({"old"});
+  form->FormCreate({});
+  EXPECT_EQ(window.caption(), "Mervana");
+  EXPECT_TRUE(memo.visible());
+  EXPECT_TRUE(memo.lines().empty());
+  EXPECT_FALSE(memo.readOnly());
+  EXPECT_FALSE(grid.visible());
+  EXPECT_FALSE(window.menuEnabled("Save1"));
+  EXPECT_FALSE(window.menuEnabled("SaveSetting1"));
+  EXPECT_TRUE(window.menuEnabled("Read1"));
+  EXPECT_FALSE(window.menuEnabled("OneSheet1"));  // its command is not part of this program yet
+  EXPECT_FALSE(form->timerEnabled());
+  EXPECT_TRUE(form->showMainWindow());
+}
+
+TEST_F(Form1Test, BatchStartArmsTheTimerAndHidesTheWindow) {
+  form->FormCreate({"/p/b10"});
+  EXPECT_TRUE(form->timerEnabled());
+  EXPECT_FALSE(form->showMainWindow());
+  EXPECT_EQ(form->timerInterval(), 10000);
+  EXPECT_TRUE(form->options().noHistory);
+}
+
+TEST_F(Form1Test, SaveDirLosesOneTrailingBackslash) {
+  writeIni("mervana.ini", "[General]\r\nSaveDir=D:\\pcdata\\\r\n");
+  form->FormCreate({});
+  EXPECT_EQ(form->saveDir(), "D:\\pcdata");
+  writeIni("two.ini", "[General]\r\nSaveDir=D:\\pcdata\\\\\r\n");
+  EXPECT_EQ(TForm1::ReadSaveDir((dir / "two.ini").string()), "D:\\pcdata\\");
+  writeIni("empty.ini", "[General]\r\nSaveDir=\r\n");
+  EXPECT_EQ(TForm1::ReadSaveDir((dir / "empty.ini").string()), "");
+  EXPECT_EQ(TForm1::ReadSaveDir((dir / "missing.ini").string()), "");
+}
+
+TEST_F(Form1Test, ReadFillsTheRecordAndShowsTheGrid) {
+  form->FormCreate({});
+  form->runCommand("Read1");
+  EXPECT_TRUE(form->readCompleted());
+  EXPECT_TRUE(grid.visible());
+  EXPECT_FALSE(memo.visible());
+  EXPECT_TRUE(window.menuEnabled("Save1"));
+  const auto lines = memo.lines();
+  ASSERT_EQ(lines.size(), 190u);  // 90 standard rows, 100 program rows, no patches
+  EXPECT_EQ(lines[1], VersionBanner());
+  EXPECT_EQ(grid.cell(1, 0), "ItemName");
+  EXPECT_EQ(grid.cell(2, 0), "Value");
+  EXPECT_EQ(grid.cell(1, 2), "MRVバージョン");
+  EXPECT_EQ(grid.cell(0, 190), "190");
+  EXPECT_EQ(grid.colWidth(2), 480);
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Form1Test, ReadWithUnmodifiedDefinitionsAsksNothing) {
+  form->FormCreate({});
+  form->setSettingsEditMode(true);
+  memo.setLines({"[defs]"});
+  form->runCommand("Read1");
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(memo.lines().size(), 190u);
+}
+
+TEST_F(Form1Test, ReadCancelledAtTheQuestionKeepsTheEdits) {
+  form->FormCreate({});
+  editDefinitions();
+  dialogs.confirmAnswers = {false};
+  form->runCommand("Read1");
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0], "変更がありました|変更を保存しなくてよろしいか");
+  EXPECT_EQ(memo.lines(), std::vector<std::string>{"[edited]"});
+  EXPECT_TRUE(memo.modified());
+  EXPECT_FALSE(grid.visible());
+  EXPECT_EQ(grid.rowCount(), 10);
+  EXPECT_FALSE(form->readCompleted());
+}
+
+TEST_F(Form1Test, SwitchViewTogglesTextAndGrid) {
+  form->FormCreate({});
+  window.setPanelVisible(true);
+  form->runCommand("SwitchScreen1");
+  EXPECT_TRUE(grid.visible());
+  EXPECT_FALSE(memo.visible());
+  EXPECT_FALSE(window.panelVisible());
+  window.setCaption("Mervana 検索");
+  form->runCommand("SwitchScreen1");
+  EXPECT_FALSE(grid.visible());
+  EXPECT_TRUE(memo.visible());
+  EXPECT_EQ(window.caption(), "Mervana");
+}
+
+TEST_F(Form1Test, ExitWithEditsAsksTwiceAndCancelAtEitherKeepsRunning) {
+  form->FormCreate({});
+  editDefinitions();
+  dialogs.confirmAnswers = {false};
+  form->runCommand("Exit1");
+  EXPECT_FALSE(window.closeRequested);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+
+  dialogs.confirmAnswers = {true};
+  form->runCommand("Exit1");
+  EXPECT_TRUE(window.closeRequested);  // the window now runs its close check
+  dialogs.confirmAnswers = {false};
+  EXPECT_FALSE(form->FormCloseQuery());
+  EXPECT_EQ(dialogs.shown.back(), "|変更を保存せずに終了しますか?");
+  dialogs.confirmAnswers = {true};
+  EXPECT_TRUE(form->FormCloseQuery());
+}
+
+TEST_F(Form1Test, ExitWithoutEditsClosesWithoutQuestions) {
+  form->FormCreate({});
+  form->runCommand("Exit1");
+  EXPECT_TRUE(window.closeRequested);
+  EXPECT_TRUE(form->FormCloseQuery());
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Form1Test, PromptAnswerIsOneRowWithCommasAsBlanks) {
+  form->FormCreate({});
+  form->rowCounter() = 91;
+  grid.setRowCount(100);
+  grid.setColCount(3);
+  dialogs.promptAnswers = {"=a, b,c"};
+  form->AskValue("部署名は?");
+  EXPECT_EQ(dialogs.shown.back(), "prompt|部署名は?");
+  EXPECT_EQ(memo.lines().back(), "=a  b c");  // no other field-form change
+  EXPECT_EQ(grid.cell(2, 91), "=a  b c");
+  EXPECT_EQ(form->rowCounter(), 92);
+}
+
+TEST_F(Form1Test, AboutShowsTheBanner) {
+  form->FormCreate({});
+  form->runCommand("Version1");
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0], "バージョン情報|" + VersionBanner());
+}

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "app/MenuTable.h"
+#include "gui/MainWindow.h"
+
+using namespace mrv;
+
+namespace {
+QApplication& app() {
+  static int argc = 1;
+  static char name[] = "test_gui";
+  static char* argv[] = {name, nullptr};
+  static QApplication a(argc, argv);
+  return a;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app();
+    window = std::make_unique<MainWindow>(platform, "/nonexistent/mervana");
+    window->form().FormCreate({});
+  }
+  Platform platform;
+  std::unique_ptr<MainWindow> window;
+};
+}  // namespace
+
+TEST_F(MainWindowTest, StartsAsTheInteractiveWindow) {
+  EXPECT_EQ(window->windowTitle(), "Mervana");
+  EXPECT_EQ(window->size(), QSize(749, 488));
+  EXPECT_EQ(window->font().pixelSize(), 12);
+  EXPECT_EQ(window->Memo1()->font().pixelSize(), 16);
+  EXPECT_FALSE(window->Memo1()->isHidden());
+  EXPECT_FALSE(window->Memo1()->isReadOnly());
+  EXPECT_TRUE(window->StringGrid1()->isHidden());
+  EXPECT_TRUE(window->Panel1()->isHidden());
+}
+
+TEST_F(MainWindowTest, MenusFollowTheTableWithSeparators) {
+  const auto menus = window->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+  const auto table = MainMenu1();
+  ASSERT_EQ(static_cast<std::size_t>(menus.size()), table.size());
+  for (std::size_t m = 0; m < table.size(); ++m) {
+    QMenu* menu = menus[static_cast<qsizetype>(m)];
+    EXPECT_EQ(menu->title(), qs(table[m].caption));
+    QStringList names;
+    for (QAction* a : menu->actions()) names << (a->isSeparator() ? QString("-") : a->objectName());
+    QStringList expected;
+    for (const auto& item : table[m].items) {
+      if (item.separatorBefore) expected << "-";
+      expected << qs(item.name);
+    }
+    EXPECT_EQ(names, expected);
+  }
+  auto* exit = window->findChild<QAction*>("Exit1");
+  ASSERT_NE(exit, nullptr);
+  EXPECT_EQ(exit->text(), QString::fromUtf8("終了(&X)"));
+  EXPECT_FALSE(window->findChild<QAction*>("Save1")->isEnabled());
+}
+
+TEST_F(MainWindowTest, ReadShowsTheRecordInTheGrid) {
+  window->findChild<QAction*>("Read1")->trigger();
+  QTableWidget* grid = window->StringGrid1();
+  EXPECT_FALSE(grid->isHidden());
+  EXPECT_TRUE(window->Memo1()->isHidden());
+  EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "ItemName");
+  EXPECT_EQ(grid->item(0, 0)->text(), QString::fromUtf8("CSVファイル名"));
+  EXPECT_EQ(grid->verticalHeaderItem(0)->text(), "1");
+  EXPECT_EQ(grid->columnWidth(1), 480);
+  EXPECT_EQ(window->Memo1()->toPlainText().split('\n').size(), 190);
+  EXPECT_TRUE(window->findChild<QAction*>("Save1")->isEnabled());
+}
+
+TEST_F(MainWindowTest, PromptDialogIsForm2AndTakesTheAnswer) {
+  QTimer::singleShot(0, [] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() == "Form2" && w->isVisible()) {
+        EXPECT_EQ(w->windowTitle(), QString::fromUtf8("Dorvel：問い合わせ"));
+        EXPECT_EQ(w->size(), QSize(433, 146));
+        EXPECT_EQ(w->findChild<QLineEdit*>("Edit1")->width(), 393);
+        w->findChild<QLineEdit*>("Edit1")->setText("a,b");
+        w->findChild<QPushButton*>("Button1")->click();
+      }
+    }
+  });
+  window->form().rowCounter() = 1;
+  window->form().AskValue(QString::fromUtf8("部署は?").toStdString());
+  EXPECT_EQ(window->Memo1()->toPlainText(), "a b");
+}
+
+// With MERVANA_SCREENSHOT_DIR set, saves pictures of the window for a person to look at.
+TEST_F(MainWindowTest, ScreenshotsOnRequest) {
+  const QString dir = qEnvironmentVariable("MERVANA_SCREENSHOT_DIR");
+  if (dir.isEmpty()) GTEST_SKIP() << "MERVANA_SCREENSHOT_DIR not set";
+  window->show();
+  QApplication::processEvents();
+  EXPECT_TRUE(window->grab().save(dir + "/window-start.png"));
+  window->findChild<QAction*>("Read1")->trigger();
+  QApplication::processEvents();
+  EXPECT_TRUE(window->grab().save(dir + "/window-read.png"));
+  QMenu* file = window->menuBar()->findChild<QMenu*>("File1");
+  file->popup(window->mapToGlobal(QPoint(0, 20)));
+  QApplication::processEvents();
+  EXPECT_TRUE(file->grab().save(dir + "/menu-file.png"));
+  file->hide();
+  QMenu* disk = window->menuBar()->findChild<QMenu*>("D1");
+  disk->popup(window->mapToGlobal(QPoint(0, 20)));
+  QApplication::processEvents();
+  EXPECT_TRUE(disk->grab().save(dir + "/menu-disk.png"));
+  disk->hide();
+  QMenu* search = window->menuBar()->findChild<QMenu*>("S1");
+  search->popup(window->mapToGlobal(QPoint(0, 20)));
+  QApplication::processEvents();
+  EXPECT_TRUE(search->grab().save(dir + "/menu-search.png"));
+  search->hide();
+}

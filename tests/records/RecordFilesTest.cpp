@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "records/RecordFiles.h"
+
+using namespace mrv;
+namespace fs = std::filesystem;
+
+TEST(RecordFiles, SaveDirWinsWithOrWithoutSeparator) {
+  EXPECT_EQ(RecordFolder("/srv/pcdata", "/opt/mrv/bin"), "/srv/pcdata/");
+  EXPECT_EQ(RecordFolder("/srv/pcdata/", "/opt/mrv/bin"), "/srv/pcdata/");
+  EXPECT_EQ(RecordFolder("D:\\pcdata\\", "/x"), "D:\\pcdata\\");
+}
+
+TEST(RecordFiles, PcdataBesideTheProgramsFolderElseTheProgramsFolder) {
+  const fs::path root = fs::temp_directory_path() / "mrv-recordfolder";
+  fs::remove_all(root);
+  fs::create_directories(root / "bin");
+  const std::string bin = (root / "bin").string();
+  EXPECT_EQ(RecordFolder("", bin), bin + "/");
+  fs::create_directories(root / "pcdata");
+  EXPECT_EQ(RecordFolder("", bin), (root / "pcdata").string() + "/");
+  EXPECT_EQ(RecordFolder("", bin + "/"), (root / "pcdata").string() + "/");
+  fs::remove_all(root);
+}
+
+TEST(RecordFiles, ProgramInTheRootFolderLooksBesideItself) {
+  // "/" has no parent: the candidate is /pcdata, which does not exist on a test machine
+  if (!fs::exists("/pcdata")) {
+    EXPECT_EQ(RecordFolder("", "/"), "/");
+  }
+}
+
+TEST(RecordFiles, StemNeverLeavesTheFolder) {
+  EXPECT_EQ(RecordFileStem("PC01", "SALES"), "PC01__SALES");
+  EXPECT_EQ(RecordFileStem("PC01", ""), "PC01__");
+  EXPECT_EQ(RecordFileStem("..", "..\\x/y"), "..__.._x_y");
+  EXPECT_EQ(RecordFileStem("A:B*C?", "\"<>|\t"), "A_B_C_" "__" "_____");
+}
+
+TEST(RecordFiles, AuditLogRule) {
+  EXPECT_EQ(AuditLogPath("/srv/pcdata/", "PC01__SALES"), "/srv/pcdata/p2p/PC01__SALES.log");
+  EXPECT_TRUE(AuditLogAllowsRun(-1));
+  EXPECT_TRUE(AuditLogAllowsRun(80));
+  EXPECT_FALSE(AuditLogAllowsRun(81));
+}
