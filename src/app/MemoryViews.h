@@ -60,13 +60,19 @@ class MemoryStatusView : public StatusView {
   bool progressVisible() const override { return visible_; }
   void setProgress(int p) override { pos_ = p; }
   int progress() const override { return pos_; }
+  void setProgressRange(int minimum, int maximum) override {
+    min_ = minimum;
+    max_ = maximum;
+  }
+  int progressMaximum() const override { return max_; }
+  int progressMinimum() const { return min_; }
   void processEvents() override {}
   int statusUpdates = 0;
 
  private:
   std::string text_;
   bool visible_ = false;
-  int pos_ = 0;
+  int pos_ = 0, min_ = 0, max_ = 100;
 };
 
 class MemoryWindowView : public WindowView {

@@ -44,8 +44,11 @@ struct StatusView {  // StatusBar1 and ProgressBar1
   virtual std::string statusText() const = 0;
   virtual void setProgressVisible(bool) = 0;
   virtual bool progressVisible() const = 0;
-  virtual void setProgress(int position) = 0;  // 0..100
+  virtual void setProgress(int position) = 0;
   virtual int progress() const = 0;
+  // The bar's range (0 to 100 unless set).
+  virtual void setProgressRange(int minimum, int maximum) = 0;
+  virtual int progressMaximum() const = 0;
   // Lets the window repaint during a long command (the status text and bar must be seen).
   virtual void processEvents() = 0;
   virtual ~StatusView() = default;

@@ -143,6 +143,8 @@ void QtStatusView::setProgressVisible(bool v) { bar_->setVisible(v); }
 bool QtStatusView::progressVisible() const { return !bar_->isHidden(); }
 void QtStatusView::setProgress(int p) { bar_->setValue(p); }
 int QtStatusView::progress() const { return bar_->value(); }
+void QtStatusView::setProgressRange(int minimum, int maximum) { bar_->setRange(minimum, maximum); }
+int QtStatusView::progressMaximum() const { return bar_->maximum(); }
 void QtStatusView::processEvents() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 // ---- the window -----------------------------------------------------------------------------

@@ -72,6 +72,8 @@ class QtStatusView : public StatusView {
   bool progressVisible() const override;
   void setProgress(int position) override;
   int progress() const override;
+  void setProgressRange(int minimum, int maximum) override;
+  int progressMaximum() const override;
   void processEvents() override;
 
  private:

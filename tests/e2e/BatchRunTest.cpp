@@ -1,0 +1,196 @@
+// Runs the built program as an administrator's logon script would, and reads the files it writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/Encoding.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+  double seconds = 0;
+};
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Runs a command line through sh with DISPLAY and friends removed (a logon without a desktop).
+RunResult run(const std::string& command, const fs::path& dir) {
+  const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+  const std::string full = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command + " >" + out.string() +
+                           " 2>" + err.string() + " </dev/null";
+  const auto start = std::chrono::steady_clock::now();
+  const int rc = std::system(full.c_str());
+  RunResult r;
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = slurp(out);
+  r.err = slurp(err);
+  return r;
+}
+
+class BatchRun : public ::testing::Test {
+ protected:
+  fs::path dir;
+  fs::path program;  // a copy of the program in its own folder, so its neighbours are ours
+
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("mrv-e2e-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir / "bin");
+    program = dir / "bin" / "mervana";
+    fs::copy_file(MERVANA_BINARY, program);
+  }
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(dir);
+  }
+  void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+  std::string ini(const fs::path& saveDir) {
+    const fs::path p = dir / "conf" / "site.ini";
+    fs::create_directories(p.parent_path());
+    write(p, "[General]\r\nSaveDir=" + saveDir.string() + "\r\n");
+    return p.string();
+  }
+  static std::vector<fs::path> csvFiles(const fs::path& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec))
+      if (e.path().extension() == ".csv") out.push_back(e.path());
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(BatchRun, SavesAWholeShiftJisRecordAndPrintsItsPath) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const auto r = run(program.string() + " /b0 " + ini(save), dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_LT(r.seconds, 2.0);
+  const auto files = csvFiles(save);
+  ASSERT_EQ(files.size(), 1u) << r.out << r.err;
+  EXPECT_EQ(r.out, files[0].string() + "\n");
+
+  const std::string bytes = slurp(files[0]);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(mrv::readAnsiLines(files[0].string(), lines));
+  EXPECT_GE(lines.size(), 190u);  // 90 standard rows and at least 100 program rows
+  EXPECT_EQ(lines[0] + ".csv", files[0].filename().string());  // row 1 is the file's stem
+  EXPECT_EQ(lines[1].rfind("Mervana", 0), 0u);
+  for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == '\n') ASSERT_EQ(bytes[i - 1], '\r') << "bare LF at byte " << i;
+}
+
+TEST_F(BatchRun, WithoutSaveDirUsesPcdataBesideTheProgramsFolder) {
+  fs::create_directories(dir / "pcdata");
+  const auto r = run(program.string() + " /b0", dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(csvFiles(dir / "pcdata").size(), 1u);
+  fs::remove_all(dir / "pcdata");
+  ASSERT_EQ(run(program.string() + " /b0", dir).status, 0);
+  EXPECT_EQ(csvFiles(dir / "bin").size(), 1u);
+}
+
+TEST_F(BatchRun, NoRecordSwitchWritesNoRecord) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const auto r = run(program.string() + " /p/h/b0 " + ini(save), dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_empty(save));
+}
+
+TEST_F(BatchRun, AnUnwritableSaveFolderFailsTheBatchRunLoudly) {
+  const auto r = run(program.string() + " /b0 " + ini(dir / "no" / "such" / "folder"), dir);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("mervana:"), std::string::npos);
+  EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(BatchRun, AuditProgramStartsOnlyWhileItsLogIsSmall) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the audit program starts only for an administrator";
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const fs::path marker = dir / "audit-args.txt";
+  write(dir / "bin" / "zoviziri", "#!/bin/sh\necho \"$@\" >> " + marker.string() + "\n");
+  fs::permissions(dir / "bin" / "zoviziri", fs::perms::owner_all);
+  const std::string cmd = program.string() + " /w/b0 " + ini(save);
+
+  ASSERT_EQ(run(cmd, dir).status, 0);
+  const auto files = csvFiles(save);
+  ASSERT_EQ(files.size(), 1u);
+  const fs::path log = save / "p2p" / (files[0].stem().string() + ".log");
+  EXPECT_TRUE(fs::is_directory(save / "p2p"));
+  auto waitForLines = [&](std::size_t n) {
+    for (int i = 0; i < 100; ++i) {
+      std::vector<std::string> l;
+      std::ifstream in(marker);
+      for (std::string s; std::getline(in, s);) l.push_back(s);
+      if (l.size() >= n) return l;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::vector<std::string>{};
+  };
+  auto lines = waitForLines(1);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "/SILENT /START /LOG=" + log.string());
+
+  write(log, std::string(80, 'x'));  // 80 bytes: runs again
+  ASSERT_EQ(run(cmd, dir).status, 0);
+  EXPECT_EQ(waitForLines(2).size(), 2u);
+  write(log, std::string(81, 'x'));  // 81 bytes: does not
+  ASSERT_EQ(run(cmd, dir).status, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(waitForLines(2).size(), 2u);
+}
+
+TEST_F(BatchRun, InteractiveWithoutADisplaySaysSoAndExitsOne) {
+  const auto r = run(program.string(), dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+// Twenty PCs saving into one shared folder at the same moment: each in its own UTS namespace,
+// with its own host name and so its own computer name.
+TEST_F(BatchRun, TwentyConcurrentSavesLeaveTwentyWholeRecords) {
+  if (::geteuid() != 0 || std::system("unshare -u true >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "needs root and unshare for separate host names";
+  const fs::path save = dir / "shared";
+  fs::create_directories(save);
+  const std::string conf = ini(save);
+  std::string script;
+  for (int i = 0; i < 20; ++i)
+    script += "unshare -u sh -c 'hostname pc" + std::to_string(i) + " && exec " + program.string() + " /b0 " + conf +
+              "' & ";
+  script += "wait";
+  const auto r = run("sh -c \"" + script + "\"", dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto files = csvFiles(save);
+  ASSERT_EQ(files.size(), 20u) << r.err;
+  for (const auto& f : files) {
+    std::vector<std::string> lines;
+    ASSERT_TRUE(mrv::readAnsiLines(f.string(), lines));
+    EXPECT_GE(lines.size(), 190u) << f;
+    EXPECT_EQ(lines[0] + ".csv", f.filename().string());
+  }
+  for (const auto& e : fs::directory_iterator(save)) EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
