@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
 
   if (!DisplayAvailable()) {
     if (options.batch) return RunBatchWithoutDisplay(args, programPath, services.platform());
-    std::cerr << "mervana: 画面を表示できません (DISPLAY が設定されていません)。"
+    std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"
                  "バッチ実行は mervana /b0 で行えます。\n";
     return 1;
   }
