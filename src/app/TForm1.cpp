@@ -8,7 +8,11 @@
 #include "app/Version.h"
 #include "base/Error.h"
 #include "base/Text.h"
+#include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
+#include "collect/SystemProbes.h"
+#include "platform/Encoding.h"
+#include "records/RecordFiles.h"
 #include "platform/Shell.h"
 #include "records/InventoryRecord.h"
 
@@ -169,8 +173,35 @@ void TForm1::Read1Click() {
 }
 
 void TForm1::Save1Click() {
-  if (!readCompleted_) throw MrvError("記録が完成していないため保存できません");
-  throw MrvError("保存はまだできません");
+  if (!readCompleted_) return;  // only a whole record is saved
+  const std::string folder = RecordFolder(saveDir_, programDir());
+  const std::string stem = CsvFileNameText(platform_);
+  lastRecordPath_ = folder + stem + ".csv";
+  recordSaved_ = false;
+  if (!options_.noRecord) {
+    // Silent towards the person at the PC; a batch run says it, so a logon script can tell.
+    recordSaved_ = writeAnsiLinesAtomic(lastRecordPath_, memo_.lines());
+    if (!recordSaved_ && options_.batch) {
+      std::cerr << "mervana: 記録ファイルを書き込めませんでした: " << lastRecordPath_ << "\n";
+      exitStatus_ = 1;
+    }
+  }
+  if (options_.runAudit) StartAuditProgram(folder, stem);
+  // The disk history joins here when S.M.A.R.T. history arrives; until then /p changes nothing.
+}
+
+void TForm1::StartAuditProgram(const std::string& folder, const std::string& stem) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string program = programDir() + "/zoviziri.exe";
+  if (!fs::is_regular_file(program, ec)) program = programDir() + "/zoviziri";
+  if (!fs::is_regular_file(program, ec) || !platform_.shell) return;
+  if (platform_.system && !IsAdminUser(*platform_.system)) return;
+  const std::string log = AuditLogPath(folder, stem);
+  const auto size = fs::is_regular_file(log, ec) ? static_cast<long long>(fs::file_size(log, ec)) : -1LL;
+  if (!AuditLogAllowsRun(ec ? -1LL : size)) return;
+  fs::create_directory(folder + "p2p", ec);
+  platform_.shell->startProgram(program, {"/SILENT", "/START", "/LOG=" + log});
 }
 
 void TForm1::SwitchScreen1Click() {
@@ -213,6 +244,7 @@ void TForm1::Timer1Timer() {
     return;
   }
   runCommand("Save1");
+  if (recordSaved_) std::cout << lastRecordPath_ << std::endl;
   window_.close();
 }
 

@@ -74,6 +74,9 @@ class TForm1 : public FormServices {
   bool readCompleted() const { return readCompleted_; }
   // What the process should exit with once the window has closed (non-zero after a batch failure).
   int exitStatus() const { return exitStatus_; }
+  // The record file the last Save wrote to, and whether it did.
+  const std::string& lastRecordPath() const { return lastRecordPath_; }
+  bool recordSaved() const { return recordSaved_; }
 
   // Reads the configuration file's settings (also used by tests with a prepared file).
   static std::string ReadSaveDir(const std::string& iniPath);
@@ -83,6 +86,7 @@ class TForm1 : public FormServices {
   void registerCommands();
   void enableCommandItems();
   void reportFailure(std::string_view what);
+  void StartAuditProgram(const std::string& recordFolder, const std::string& stem);
 
   TextView& memo_;
   GridView& grid_;
@@ -101,6 +105,8 @@ class TForm1 : public FormServices {
   bool readCompleted_ = false;
   int counter_ = 1;
   int exitStatus_ = 0;
+  std::string lastRecordPath_;
+  bool recordSaved_ = false;
   std::map<std::string, std::function<void()>, std::less<>> commands_;
 };
 
