@@ -83,7 +83,7 @@ class DumpReader {
     std::uint32_t leaf = 0;
     CpuidResult r;
     if (!parseCpuidDumpLine(line, leaf, r)) return true;
-    if (leaf == 0 && !leaves_.empty()) return false;  // the next processor begins
+    if (leaf == 0 && leaves_.count(0)) return false;  // the next processor begins
     leaves_.emplace(leaf, r);                         // a repeated leaf keeps its first answer
     return true;
   }
