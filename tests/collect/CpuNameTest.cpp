@@ -25,88 +25,47 @@ void expectNames(const std::vector<NameCase>& cases) {
 
 }  // namespace
 
-TEST(CpuName, Intel386And486) {
+// Rows where the order of the rules or a second condition decides, plus one plain row per family.
+TEST(CpuName, Intel) {
   expectNames({
-      {intel(3, 0), "Intel386DX"},
       {intel(3, 0).withType(2), "Intel386SX/CX/EX"},
       {intel(3, 1).withType(4), "Intel386SL"},  // t reads bits 12..15, beyond the 2-bit type
-      {intel(3, 4), "RapidCAD coprocessor"},
       {intel(3, 1), ""},
-      {intel(4, 1), "Intel486DX"},
-      {intel(4, 5), "IntelSX2"},
-      {intel(4, 7), "LightbackEnhanced IntelDX2"},
       {intel(4, 9), "486DX4 (WB)"},
       {intel(4, 6), "486 Family CPU(Unknown)"},
-  });
-}
-
-TEST(CpuName, IntelPentium) {
-  expectNames({
-      {intel(5, 0), "Pentium"},
       {intel(5, 2).withType(1), "Pentium OverDrive"},
-      {intel(5, 2), "Pentium"},
-      {intel(5, 4).withType(1), "Pentium MMX OverDrive"},
       {intel(5, 4), "Pentium with MMX(P55C)"},
-      {intel(5, 6), "Pentium(P5 OverDrive)"},
-      {intel(5, 8), "Mobile Pentium MMX(low voltage P55)"},
       {intel(5, 9), "Pentium Family CPU(Unknown)"},
-  });
-}
-
-TEST(CpuName, IntelP6ByCacheAndBrand) {
-  expectNames({
-      {intel(6, 0), "Pentium Pro(A-step sample)"},
       {intel(6, 3).withType(1), "Pentium MMX OverDrive"},
-      {intel(6, 3), "Pentium II(Klamath)"},
       {intel(6, 5), "Celeron(Convington)"},
       {intel(6, 5).withL2(512).withType(1), "Pentium II OverDrive"},
       {intel(6, 5).withL2(512), "Pentium II(Deschutes)"},
       {intel(6, 5).withL2(256), "Celeron(Convinton)"},
       {intel(6, 5).withL2(1024), "Pentium II Xeon(Deschutes)"},
-      {intel(6, 6).withStepping(10).withL2(256), "Mobile Pentium II(Dixon)"},
       {intel(6, 6).withStepping(13).withL2(128), "Mobile Celeron(Dixon-128K)"},
-      {intel(6, 6).withStepping(11).withL2(128), "Celeron(Mendocino)"},
-      {intel(6, 7).withBrand(3), "Pentium III Xeon(Tanner)"},
-      {intel(6, 7), "Pentium III(Katmai)"},
+      {intel(6, 6).withStepping(11).withL2(256), "Celeron(Mendocino)"},
       {intel(6, 8).withBrand(3).withL2(256), "Pentium III Xeon(Cascades)"},
-      {intel(6, 8).withL2(256), "Pentium III(Coppermine)"},
       {intel(6, 8).withL2(128), "Celeron(Coppermine-128K)"},
-      {intel(6, 9).withL2(1024), "Mobile Pentium M(Banias)"},
       {intel(6, 9).withL2(512), "Mobile Celeron(Banias)"},
       {intel(6, 9).withL2(256), ""},
-      {intel(6, 10), "Pentium III Xeon(Cascades)"},
-      {intel(6, 11).withBrand(6), "Mobile Pentium III-M(Tualatin)"},
       {intel(6, 11).withBrand(7).withL2(512), "Mobile Celeron(Tualatin)"},
       {intel(6, 11).withBrand(4).withL2(512), "Pentium III-S(Tualatin)"},
       {intel(6, 11).withBrand(4).withL2(256), "Pentium III(Tualatin)"},
-      {intel(6, 11).withL2(256), "Celeron(Tualatin)"},
-      {intel(6, 12), "Mobile Pentium M(Dothan)"},
-      {intel(6, 2), "P6 Family CPU(Unknown)"},
       {intel(6, 14), "P6 Family CPU(Unknown)"},
       {intel(7, 0), "Itanium(Merced)"},
-  });
-}
-
-TEST(CpuName, IntelNetBurst) {
-  expectNames({
       {intel(15, 0).withExtendedFamily(1), "Itanium 2(McKinley)"},
-      {intel(15, 1).withBrand(12), "Xeon MP(Foster MP)"},
-      {intel(15, 1).withBrand(14), "Xeon(Foster)"},
-      {intel(15, 0).withL2(512), "Pentium 4(Willamette)"},
+      {intel(15, 1).withBrand(14).withL2(512), "Xeon(Foster)"},
       {intel(15, 1).withL2(128), "Celeron(Willamette-128K)"},
-      {intel(15, 2).withBrand(12), "Xeon MP(Gallatin)"},
       {intel(15, 2).withBrand(11).withL3(1024), "Xeon(Gallatin)"},
       {intel(15, 2).withBrand(11), "Xeon(Prestonia)"},
       {intel(15, 2).withBrand(9).withL3(2048).withLogical(2), "Pentium 4 Extreme Edition(Gallatin)"},
       {intel(15, 2).withBrand(9).withLogical(2), "Pentium 4 HT(Northwood)"},
       {intel(15, 2).withBrand(9).withLogical(1), "Pentium 4(Northwood)"},
       {intel(15, 2).withBrand(14).withLogical(2), "Mobile Pentium 4 HT(Northwood)"},
-      {intel(15, 2).withBrand(14), "Mobile Pentium 4-M(Northwood)"},
       {intel(15, 2).withBrand(15).withL2(256), "Mobile Celeron(Northwood-256K)"},
       {intel(15, 2).withBrand(15).withL2(512), "Mobile Pentium 4-M ES(Northwood)"},
       {intel(15, 2).withBrand(15).withL2(128), "Mobile Celeron(Northwood-128K)"},
       {intel(15, 2).withBrand(10).withL2(512), "Celeron(Northwood-128K)"},
-      {intel(15, 3), "Pentium 4 HT(Prescott)"},
       {intel(15, 6), "Pentium 4 Family CPU(Unknown)"},
       {intel(8, 0), "Intel CPU(Unkown Family)"},
       {intel(2, 0), "Intel CPU(Unkown Family)"},
@@ -124,17 +83,12 @@ TEST(CpuName, LogicalCountNeedsTheHyperThreadingFlag) {
 
 TEST(CpuName, Amd) {
   expectNames({
-      {amd(4, 3), "486DX2/DX4 (2xWT)"},
       {amd(4, 15), "5x86 (4xWB)"},
       {amd(4, 5), "486 Family CPU(Unknown)"},
-      {amd(5, 2), "K5 Processor"},
-      {amd(5, 7), "K6 Processor"},
-      {amd(5, 9), "K6-III(Sharptooth)"},
       {amd(5, 13).withL2(128), "K6-2+"},
       {amd(5, 13).withL2(256), "K6-III+"},
       {amd(5, 13).withL2(64), "K6 Family CPU(Unknown)"},
       {amd(5, 11), "K5/K6 Family CPU(Unknown)"},
-      {amd(6, 2), "Athlon(K75)"},
       {amd(6, 4), "Athlon(ThunderBird)"},
       {amd(6, 6).asMobile().withL2(256), "MobileAthlon4(Palomino)"},
       {amd(6, 6).asMobile().withL2(64), "MobileDuron(Palomino)"},
@@ -143,17 +97,12 @@ TEST(CpuName, Amd) {
       {amd(6, 6).asMp().withL2(256).withStepping(3), "AthlonMP(Palomino)"},
       {amd(6, 6).withL2(256), "AthlonXP(Palomino)"},
       {amd(6, 7).asMobile(), "MobileDuron(Morgan)"},
-      {amd(6, 7), "Duron(Morgan)"},
       {amd(6, 8).asMobile().withL2(64), "Duron(Applebred)"},
-      {amd(6, 8).asMobile().withL2(256), "MobileAthlonXP-M(Thoroughbred)"},
-      {amd(6, 8).asMp().withL2(256), "AthlonMP(Thoroughbred)"},
-      {amd(6, 8).withL2(256), "AthlonXP(Thoroughbred)"},
+      {amd(6, 8).asMobile().asMp().withL2(256), "MobileAthlonXP-M(Thoroughbred)"},
       {amd(6, 10).asMobile().withL2(256), "AthlonXP(Thorton)"},
-      {amd(6, 10).asMobile().withL2(512), "MobileAthlonXP-M(Barton)"},
       {amd(6, 10).asMp().withL2(512), "AthlonMP(Barton)"},
       {amd(6, 10).withL2(512), "AthlonXP(Barton)"},
       {amd(6, 9), "Athlon Family CPU(Unknown)"},
-      {amd(6, 0), "Athlon Family CPU(Unknown)"},
       {amd(7, 0), "AMD CPU(Unknown Family)"},
   });
 }
@@ -177,37 +126,24 @@ TEST(CpuName, AmdHammerNamesAreBuiltFromTheBrandId) {
 
 TEST(CpuName, OtherVendors) {
   expectNames({
-      {proc("UMC UMC UMC ", 4, 1), "U5D (486DX)"},
       {proc("UMC UMC UMC ", 4, 2), "U5S (486SX)"},
       {proc("UMC UMC UMC ", 4, 3), "UMC 486 Family CPU(Unknown)"},
       {proc("UMC UMC UMC ", 5, 1), "UMC CPU(Unknown)"},
-      {proc("CyrixInstead", 4, 4), "MediaGX/GXm/GXi"},
       {proc("CyrixInstead", 4, 9), "Cx5x86"},
-      {proc("CyrixInstead", 4, 1), "Cx5x86 Family CPU(Unknown)"},
       {proc("CyrixInstead", 5, 2), "Cx6x86"},
-      {proc("CyrixInstead", 5, 4), "GXm"},
-      {proc("CyrixInstead", 5, 5), "Cx6x86 Family CPU(Unknown)"},
-      {proc("CyrixInstead", 6, 0), "6x86MX/MII"},
       {proc("CyrixInstead", 6, 5), "VIA CyrixIII(Joshua)"},
       {proc("CyrixInstead", 6, 1), "6x86MX/MII Family CPU(Unknown)"},
       {proc("CyrixInstead", 7, 0), "Cyrix CPU(Unknown)"},
-      {proc("NexGenDriven", 5, 0), "Nx586"},
       {proc("NexGenDriven", 6, 0), "Nx686"},
       {proc("NexGenDriven", 4, 0), "NexGen CPU(Unknown)"},
-      {proc("CentaurHauls", 5, 4), "WinChip C6"},
       {proc("CentaurHauls", 5, 8).withStepping(7), "WinChip 2A"},
       {proc("CentaurHauls", 5, 8).withStepping(10), "WinChip 2B"},
       {proc("CentaurHauls", 5, 8).withStepping(5), "WinChip 2"},
-      {proc("CentaurHauls", 5, 9), "WinChip 3"},
       {proc("CentaurHauls", 5, 1), "IDT C6 Family CPU(Unknown)"},
-      {proc("CentaurHauls", 6, 6), "VIA Cyrix III(Samuel)"},
       {proc("CentaurHauls", 6, 7).withStepping(7), "VIA C3(Samuel2)"},
       {proc("CentaurHauls", 6, 7).withStepping(8), "VIA C3(Ezra)"},
-      {proc("CentaurHauls", 6, 8), "VIA C3(Ezra-T)"},
       {proc("CentaurHauls", 6, 9), "VIA C3(Nehemiah)"},
-      {proc("CentaurHauls", 6, 10), "VIA C3 Family CPU(Unknown)"},
       {proc("CentaurHauls", 7, 0), "Centaur CPU(Unknown)"},
-      {proc("RiesRiseRise", 5, 0), "mP6(iDragon)"},
       {proc("RiesRiseRise", 5, 9), "mP6(iDragon II)"},
       {proc("RiesRiseRise", 5, 3), "Rise mP6 Family CPU(Unknown)"},
       {proc("RiesRiseRise", 6, 0), "Rise CPU(Unknown)"},

@@ -48,7 +48,8 @@ TEST(CpuidQuery, Flags) {
   FakeCpu old = noTsc.build();
   EXPECT_FALSE(HasTimeStampCounter(old));
   EXPECT_EQ(LogicalProcessorCount(old), 0u);
-  EXPECT_TRUE(AmdMobileFlag(*std::make_unique<FakeCpu>(amd(6, 6).asMobile().build())));
+  FakeCpu mobile = amd(6, 6).asMobile().build();
+  EXPECT_TRUE(AmdMobileFlag(mobile));
 }
 
 TEST(CpuCacheInfo, IntelDescriptorsInRegisterOrderLaterWins) {
