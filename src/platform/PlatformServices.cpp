@@ -1,16 +1,26 @@
 #include "platform/PlatformServices.h"
 
+#include "platform/CpuSource.h"
 #include "platform/Shell.h"
 
 namespace mrv {
 
 struct PlatformServices::Owned {
   std::unique_ptr<Shell> shell;
+  std::unique_ptr<CpuSource> cpu;
 };
 
-PlatformServices::PlatformServices(const Sources&) : owned_(std::make_unique<Owned>()) {
+PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
+  std::string message;
+  auto note = [&](const char* what) {
+    if (!message.empty()) messages_.push_back(std::string(what) + ": " + message);
+    message.clear();
+  };
   owned_->shell = openShell();
   platform_.shell = owned_->shell.get();
+  owned_->cpu = openCpuSource(sources, message);
+  note("Cpuid");
+  platform_.cpu = owned_->cpu.get();
 }
 
 PlatformServices::~PlatformServices() = default;
