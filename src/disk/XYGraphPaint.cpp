@@ -127,6 +127,23 @@ std::size_t labelStride(std::size_t count, Extent extent, Pos pos) {
   return std::max<std::size_t>(count, 1);
 }
 
+// Sub-ticks closer than this many pixels are left out: they would only grey the plot.
+constexpr double kMinSubTickGap = 6;
+
+template <class Map>
+void dropCrowdedSubTicks(Ticks& t, Map map) {
+  std::vector<double> pos;
+  for (double v : t.major) pos.push_back(map(v));
+  for (double v : t.minor) pos.push_back(map(v));
+  std::sort(pos.begin(), pos.end());
+  for (std::size_t i = 1; i < pos.size(); ++i) {
+    if (pos[i] - pos[i - 1] < kMinSubTickGap) {
+      t.minor.clear();
+      return;
+    }
+  }
+}
+
 struct Layout {
   RectF plot;
   double titleTop = kPad;
@@ -157,6 +174,8 @@ Layout layout(const TXYGraph& g, Canvas& c, double width, double height) {
   if (!L.xl.sizes.empty()) right += L.xl.sizes.back().width / 2;
   // never less than one pixel of plot, however small the area
   L.plot = RectF{left, top, std::max(1.0, width - left - right), std::max(1.0, height - top - bottom)};
+  dropCrowdedSubTicks(L.xt, [&](double v) { return fraction(g.XAxis(), v) * L.plot.width; });
+  dropCrowdedSubTicks(L.yt, [&](double v) { return fraction(g.YAxis(), v) * L.plot.height; });
   return L;
 }
 
