@@ -25,7 +25,7 @@ QPen toQPen(const Pen& pen) {
   return q;
 }
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString toQString(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // Thin lines are drawn on pixel centres so that a one-pixel grid line stays one pixel wide.
 QPointF crisp(PointF p, int width) {
@@ -79,7 +79,7 @@ void QtCanvas::drawPolyline(const std::vector<PointF>& points, const Pen& pen) {
 
 SizeF QtCanvas::textExtent(std::string_view text, const Font& font) {
   const QFontMetricsF fm(toQFont(font), p_.device());
-  return SizeF{fm.horizontalAdvance(qs(text)), fm.height()};
+  return SizeF{fm.horizontalAdvance(toQString(text)), fm.height()};
 }
 
 void QtCanvas::drawText(PointF at, std::string_view text, const Font& font, double angle) {
@@ -91,7 +91,7 @@ void QtCanvas::drawText(PointF at, std::string_view text, const Font& font, doub
   if (angle != 0) p_.rotate(-angle);
   p_.setFont(f);
   p_.setPen(toQColor(font.color));
-  p_.drawText(QPointF(0, fm.ascent()), qs(text));
+  p_.drawText(QPointF(0, fm.ascent()), toQString(text));
   p_.restore();
 }
 
