@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "disk/SvgCanvas.h"
 #include "disk/XYGraph.h"
 
@@ -18,17 +19,34 @@ struct Polyline {
   int width = 0;
 };
 
+// The elements of one kind, each as its text from "<name " to its end ("/>" or the closing tag).
+std::vector<std::string> elements(const std::string& svg, const std::string& name) {
+  std::vector<std::string> out;
+  const std::string open = "<" + name + " ";
+  for (std::size_t at = svg.find(open); at != std::string::npos; at = svg.find(open, at + 1)) {
+    const std::size_t end = svg.find('\n', at);
+    out.push_back(svg.substr(at, end - at));
+  }
+  return out;
+}
+
+std::string attr(const std::string& element, const std::string& name) {
+  const std::string key = " " + name + "=\"";
+  const std::size_t at = element.find(key);
+  if (at == std::string::npos) return "";
+  const std::size_t from = at + key.size();
+  return element.substr(from, element.find('"', from) - from);
+}
+
 std::vector<Polyline> polylines(const std::string& svg) {
   std::vector<Polyline> out;
-  static const std::regex re(R"re(<polyline points="([^"]*)" fill="none" stroke="(#[0-9a-f]{6})" stroke-width="(\d+)")re");
-  for (std::sregex_iterator it(svg.begin(), svg.end(), re), end; it != end; ++it) {
+  for (const std::string& e : elements(svg, "polyline")) {
     Polyline p;
-    p.stroke = (*it)[2];
-    p.width = std::stoi((*it)[3]);
-    const std::string pts = (*it)[1];
-    static const std::regex pr(R"(([-0-9.]+),([-0-9.]+))");
-    for (std::sregex_iterator jt(pts.begin(), pts.end(), pr); jt != end; ++jt) {
-      p.points.push_back({std::stod((*jt)[1]), std::stod((*jt)[2])});
+    p.stroke = attr(e, "stroke");
+    p.width = std::stoi(attr(e, "stroke-width"));
+    for (const std::string& pair : split(attr(e, "points"), ' ')) {
+      const std::size_t comma = pair.find(',');
+      p.points.push_back({std::stod(pair.substr(0, comma)), std::stod(pair.substr(comma + 1))});
     }
     out.push_back(p);
   }
@@ -42,9 +60,10 @@ struct Text {
 
 std::vector<Text> texts(const std::string& svg) {
   std::vector<Text> out;
-  static const std::regex re(R"re(<text x="([-0-9.]+)" y="([-0-9.]+)"[^>]*>([^<]*)</text>)re");
-  for (std::sregex_iterator it(svg.begin(), svg.end(), re), end; it != end; ++it)
-    out.push_back({std::stod((*it)[1]), std::stod((*it)[2]), (*it)[3]});
+  for (const std::string& e : elements(svg, "text")) {
+    const std::size_t from = e.find('>') + 1;
+    out.push_back({std::stod(attr(e, "x")), std::stod(attr(e, "y")), e.substr(from, e.find("</text>") - from)});
+  }
   return out;
 }
 
