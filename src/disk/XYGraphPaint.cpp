@@ -315,7 +315,11 @@ void TXYGraph::Paint(Canvas& c, double width, double height) const {
   const std::size_t nx = L.xl.values.size();
   const std::size_t xStride = labelStride(
       nx, [&](std::size_t i) { return L.xl.sizes[i].width; }, [&](std::size_t i) { return px(plot, xa, L.xl.values[i]); });
+  // Labels beside axis lines that cross inside the plot leave the crossing free.
+  const bool xCrossInside = yAxisX > plot.left() + 0.5 && yAxisX < plot.right() - 0.5;
+  const bool yCrossInside = xAxisY > plot.top() + 0.5 && xAxisY < plot.bottom() - 0.5;
   for (std::size_t i = 0; i < nx; i += xStride) {
+    if (xa.LabelsOnAxis() && xCrossInside && std::fabs(px(plot, xa, L.xl.values[i]) - yAxisX) < 0.5) continue;
     const SizeF e = L.xl.sizes[i];
     const double x = std::clamp(px(plot, xa, L.xl.values[i]) - e.width / 2, 0.0, std::max(0.0, width - e.width));
     c.drawText({x, xMarkY + kTickLen + kGap}, L.xl.texts[i], xa.LabelFont());
@@ -324,6 +328,7 @@ void TXYGraph::Paint(Canvas& c, double width, double height) const {
   const std::size_t yStride = labelStride(
       ny, [&](std::size_t i) { return L.yl.sizes[i].height; }, [&](std::size_t i) { return py(plot, ya, L.yl.values[i]); });
   for (std::size_t i = 0; i < ny; i += yStride) {
+    if (ya.LabelsOnAxis() && yCrossInside && std::fabs(py(plot, ya, L.yl.values[i]) - xAxisY) < 0.5) continue;
     const SizeF e = L.yl.sizes[i];
     const double x = std::max(0.0, yMarkX - kTickLen - kGap - e.width);
     const double yy = std::clamp(py(plot, ya, L.yl.values[i]) - e.height / 2, 0.0, std::max(0.0, height - e.height));
