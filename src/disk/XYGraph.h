@@ -35,6 +35,13 @@ inline constexpr const char* StepTooSmall = "目盛間隔が小さすぎます";
 // (r = 4000 gives 1000, r = 120 gives 20). Not finite or not positive: 0.
 double autoTickStep(double r);
 
+// The automatic values, applied after every change:
+// - AutoMax (linear scale, at least one point): from the Origin upwards by whole tick steps to the
+//   last tick at or below the largest value, then by tenths of a step until at or above it.
+//   AutoMin walks the same way downwards from the Origin (from 0 while AutoOrigin is on).
+//   With AutoStep on, the walk uses the step that suits the data's range.
+// - AutoStep: the step that suits Max - Min (autoTickStep).
+// - AutoOrigin: 0 when it lies within Min..Max, else Min.
 class TGraphAxis {
  public:
   TGraphAxis(const TGraphAxis&) = delete;
