@@ -13,23 +13,17 @@
 #include <QTimer>
 
 #include "app/MenuTable.h"
+#include "gui/QtTestApp.h"
 #include "gui/MainWindow.h"
 
 using namespace mrv;
 
 namespace {
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "test_gui";
-  static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
-}
 
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app();
+    ensureQtApp();
     window = std::make_unique<MainWindow>(platform, "/nonexistent/mervana");
     window->form().FormCreate({});
   }

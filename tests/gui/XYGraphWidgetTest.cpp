@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "gui/QtTestApp.h"
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -14,14 +16,6 @@ using namespace mrv;
 
 namespace {
 
-// One application object per process, whichever test file asks first.
-void ensureApp() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "test_gui";
-  static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-}
 
 void sampleChart(TXYGraph& g) {
   TXYLineSeries& red = g.AddSeries();
@@ -59,7 +53,7 @@ bool isBlue(QColor c) { return c.blue() > 200 && c.red() < 60 && c.green() < 60;
 }  // namespace
 
 TEST(XYGraphQt, PngShowsTheThreeLinesOnWhite) {
-  ensureApp();
+  ensureQtApp();
   TXYGraph g;
   sampleChart(g);
   QTemporaryDir dir;
@@ -81,7 +75,7 @@ TEST(XYGraphQt, PngShowsTheThreeLinesOnWhite) {
 }
 
 TEST(XYGraphQt, WidgetShowsWhatTheGraphHolds) {
-  ensureApp();
+  ensureQtApp();
   XYGraphWidget w;
   w.resize(400, 300);
   sampleChart(w.graph());
@@ -93,7 +87,7 @@ TEST(XYGraphQt, WidgetShowsWhatTheGraphHolds) {
 }
 
 TEST(XYGraphQt, JapaneseTextIsMeasuredFullWidth) {
-  ensureApp();
+  ensureQtApp();
   QImage img(10, 10, QImage::Format_RGB32);
   QPainter p(&img);
   QtCanvas c(p);
