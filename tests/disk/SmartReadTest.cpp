@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <new>
 #include <stdexcept>
@@ -222,3 +224,33 @@ TEST(ReadDriveHealth, MachineDrivesAnswerWithoutHanging) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(70));
   std::cout << "drive 0 on this machine: " << (errorText.empty() ? "read, model " + h.model : errorText) << "\n";
 }
+
+#ifdef __linux__
+#include "platform/linux/AtaDeviceLinux.h"
+
+// A block device that is not a disk with ATA behind it (zram, loop) and a plain file: the driver
+// refuses the requests and says so, naming the device.
+TEST(LinuxAtaDrive, NonAtaDevicesAreRefusedWithTheSystemText) {
+  const std::string file = ::testing::TempDir() + "/mrv-not-a-disk";
+  { std::ofstream(file) << "x"; }
+  for (const std::string& path : {std::string("/dev/zram0"), std::string("/dev/loop0"), file}) {
+    std::string message;
+    const auto drive = openLinuxAtaDrive(path, message);
+    if (!drive) {
+      EXPECT_NE(message.find(path), std::string::npos) << message;
+      continue;
+    }
+    std::uint8_t map = 0xFF;
+    EXPECT_FALSE(drive->deviceMap(map, message)) << path;
+    EXPECT_NE(message.find("is not an ATA disk"), std::string::npos) << message;
+    std::cout << path << ": " << smartVersionErrorText(message) << "\n";
+    AtaReply reply;
+    EXPECT_FALSE(drive->send(smartCommand(SmartStep::Identify, 0), reply));
+    EXPECT_FALSE(reply.systemMessage.empty());
+    std::cout << path << ": " << smartStepErrorText(SmartStep::Identify, 0, reply) << "\n";
+  }
+  std::string message;
+  EXPECT_FALSE(openLinuxAtaDrive("/dev/mrv-no-such-disk", message));
+  EXPECT_EQ(message, "No such file or directory (/dev/mrv-no-such-disk)");
+}
+#endif

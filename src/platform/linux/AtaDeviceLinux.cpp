@@ -19,6 +19,7 @@
 #include "disk/SmartCommands.h"
 #include "platform/AtaDevice.h"
 #include "platform/Sources.h"
+#include "platform/linux/AtaDeviceLinux.h"
 #include "platform/replay/DriveDump.h"
 
 namespace mrv {
@@ -290,17 +291,20 @@ class LinuxAtaDevice : public AtaDevice {
       if (!listMessage.empty()) systemMessage += "; " + listMessage;
       return nullptr;
     }
-    const std::string path = "/dev/" + disks[static_cast<std::size_t>(driveIndex)];
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-      systemMessage = errnoText(errno) + " (" + path + ")";
-      return nullptr;
-    }
-    return std::make_unique<LinuxAtaDrive>(fd, path);
+    return openLinuxAtaDrive("/dev/" + disks[static_cast<std::size_t>(driveIndex)], systemMessage);
   }
 };
 
 }  // namespace
+
+std::unique_ptr<AtaDrive> openLinuxAtaDrive(const std::string& path, std::string& systemMessage) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    systemMessage = errnoText(errno) + " (" + path + ")";
+    return nullptr;
+  }
+  return std::make_unique<LinuxAtaDrive>(fd, path);
+}
 
 std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message) {
   if (!sources.drives.empty()) return openDriveDumps(sources.drives, message);
