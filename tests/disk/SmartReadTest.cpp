@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -11,6 +12,7 @@
 #include "SmartBlocks.h"
 #include "disk/DriveHealth.h"
 #include "platform/Sources.h"
+#include "platform/replay/DriveDump.h"
 
 using namespace mrv;
 using namespace mrv::test;
@@ -203,6 +205,26 @@ TEST(ReadDriveHealth, OpenVersionAndExceptionTexts) {
   r = read(d);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.errorText, "SMART Failed - std::bad_alloc");
+}
+
+TEST(ReadDriveHealth, DumpOfASecondPositionReplaysThatPosition) {
+  ScriptedDevice d;
+  d.map = 0x03;
+  d.failures[{0xEC, 0}] = {1, 0x04, "I/O error"};
+  const std::string folder = ::testing::TempDir() + "/mrv-smart-positions";
+  std::string report;
+  ASSERT_TRUE(writeDriveDumps(d, folder, report)) << report;
+  std::string message;
+  const auto replay = openDriveDumps(folder, message);
+  ASSERT_TRUE(replay) << message;
+  DriveHealth h;
+  std::string errorText;
+  EXPECT_TRUE(ReadDriveHealth(*replay, 0, h, errorText));
+  EXPECT_EQ(errorText, "");
+  EXPECT_EQ(h.driveNumber, 1);
+  EXPECT_EQ(h.model, "MODEL ONE");
+  EXPECT_EQ(h.hoursRunning, 11);
+  std::filesystem::remove_all(folder);
 }
 
 // This machine's own disks: whatever they are, a missing index and an unreadable disk give a text,

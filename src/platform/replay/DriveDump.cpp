@@ -259,15 +259,16 @@ bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& re
       continue;
     }
     DriveDump dump;
-    if (!drive->deviceMap(dump.deviceMap, message)) {
+    std::uint8_t map = 0;
+    if (!drive->deviceMap(map, message)) {
       report += head + "not recorded: it takes no S.M.A.R.T. requests: " + message + "\n";
       continue;
     }
     dump.hasStatus = true;
     std::string lastFailure;
     for (int p = 0; p < 4 && !dump.identify; ++p) {
-      if (!smartPositionTaken(dump.deviceMap, p)) continue;
-      const bool atapi = smartPositionIsAtapi(dump.deviceMap, p);
+      if (!smartPositionTaken(map, p)) continue;
+      const bool atapi = smartPositionIsAtapi(map, p);
       AtaReply reply;
       dump.enableFailed = false;
       dump.enableDriverError = dump.enableIdeError = 0;
@@ -281,6 +282,8 @@ bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& re
         continue;
       }
       dump.identify = reply.block;
+      // Only the position that answered is replayed.
+      dump.deviceMap = static_cast<std::uint8_t>((1u << p) | (atapi ? 1u << (p + 4) : 0u));
       lastFailure.clear();
       if (drive->send(smartCommand(SmartStep::ReadAttributes, p), reply)) dump.smartData = reply.block;
       else lastFailure = reply.systemMessage;

@@ -5,7 +5,8 @@
 //   IDFY  512 bytes  the IDENTIFY DEVICE data
 //   SMDT  512 bytes  the SMART READ DATA block (attributes)
 //   SMTH  512 bytes  the SMART READ THRESHOLDS block
-//   SMST    4 bytes  optional: [0] the device map the driver reported (absent: position 0 only),
+//   SMST    4 bytes  optional: [0] the device map to replay, the recorded IDE position's bits
+//                    (bit n, and bit n+4 for ATAPI; absent: position 0 only),
 //                    [1] 1 when SMART ENABLE OPERATIONS failed, 0 when it succeeded,
 //                    [2] that command's driver status, [3] its error byte
 // A missing IDFY, SMDT or SMTH record replays as that command failing. Records with other tags
