@@ -7,7 +7,7 @@
 
 namespace mrv::test {
 
-struct AttrSpec {
+struct AttrRow {
   int id;
   unsigned flags;
   int current;
@@ -30,7 +30,7 @@ inline AtaBlock identifyBlock(std::string_view serial, std::string_view model, s
   return b;
 }
 
-inline void putAttribute(AtaBlock& data, AtaBlock& thresholds, int slot, const AttrSpec& a) {
+inline void putAttribute(AtaBlock& data, AtaBlock& thresholds, int slot, const AttrRow& a) {
   const std::size_t at = 2 + static_cast<std::size_t>(slot) * 12;
   data[at] = static_cast<std::uint8_t>(a.id);
   data[at + 1] = static_cast<std::uint8_t>(a.flags & 0xFF);
@@ -47,11 +47,11 @@ struct Tables {
   AtaBlock thresholds{};
 };
 
-inline Tables tables(std::initializer_list<AttrSpec> specs) {
+inline Tables tables(std::initializer_list<AttrRow> rows) {
   Tables t;
   t.data[0] = t.thresholds[0] = 0x10;  // revision
   int slot = 0;
-  for (const AttrSpec& a : specs) putAttribute(t.data, t.thresholds, slot++, a);
+  for (const AttrRow& a : rows) putAttribute(t.data, t.thresholds, slot++, a);
   return t;
 }
 

@@ -147,7 +147,7 @@ TEST(SmartVerdicts, WarningLevelArithmetic) {
 
 TEST(SmartVerdicts, StatusWordsInRuleOrder) {
   struct Case {
-    AttrSpec spec;
+    AttrRow attr;
     std::string_view word;
   } cases[] = {
       {{1, 0, 10, 10, 0, 50}, "-"},          // not pre-failure
@@ -167,8 +167,8 @@ TEST(SmartVerdicts, StatusWordsInRuleOrder) {
       {{5, kPreFail, 36, 36, 0, 36}, "警戒"},  // equal to the threshold is not a failure
   };
   for (const Case& c : cases) {
-    const SmartAttribute a = only(decode(tables({c.spec})));
-    EXPECT_EQ(a.statusWord, c.word) << "id " << c.spec.id << " current " << c.spec.current;
+    const SmartAttribute a = only(decode(tables({c.attr})));
+    EXPECT_EQ(a.statusWord, c.word) << "id " << c.attr.id << " current " << c.attr.current;
   }
 }
 

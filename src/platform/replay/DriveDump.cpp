@@ -219,7 +219,7 @@ std::string serializeDriveDump(const DriveDump& dump) {
 std::unique_ptr<AtaDevice> openDriveDumps(const std::string& folder, std::string& message) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
-    message = "the drive dump folder " + folder + " does not exist";
+    message = "the drive dump folder " + folder + (fs::exists(folder, ec) ? " is not a folder" : " does not exist");
     return nullptr;
   }
   std::vector<fs::path> files;
