@@ -8,6 +8,8 @@
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/TForm1.h"
+#include "disk/DriveDumpCommand.h"
+#include "platform/AtaDevice.h"
 #include "gui/MainWindow.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
@@ -16,6 +18,25 @@ int main(int argc, char** argv) {
   using namespace mrv;
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+
+  // Support commands: record this PC's drives as dumps, or show what drives (or dumps) answer.
+  if (!args.empty() && (args[0] == "--dump-drives" || args[0] == "--show-drives")) {
+    const bool dump = args[0] == "--dump-drives";
+    if (dump && args.size() < 2) {
+      std::cerr << "mervana: --dump-drives FOLDER\n";
+      return 2;
+    }
+    Sources sources;
+    if (!dump) sources = TForm1::ReadSources(ParseCommandLine({}, programPath, nullptr).iniPath);
+    if (args.size() > 1) sources.drives = dump ? std::string() : args[1];
+    std::string message;
+    auto ata = openAtaDevice(sources, message);
+    if (!ata) {
+      std::cerr << "mervana: " << message << "\n";
+      return 1;
+    }
+    return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, std::cout);
+  }
 
   const StartOptions options = ParseCommandLine(args, programPath, [](const std::string& p) {
     std::error_code ec;

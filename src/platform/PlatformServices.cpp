@@ -1,5 +1,6 @@
 #include "platform/PlatformServices.h"
 
+#include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
 #include "platform/Shell.h"
 
@@ -8,6 +9,7 @@ namespace mrv {
 struct PlatformServices::Owned {
   std::unique_ptr<Shell> shell;
   std::unique_ptr<CpuSource> cpu;
+  std::unique_ptr<AtaDevice> ata;
 };
 
 PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
@@ -21,6 +23,9 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
   owned_->cpu = openCpuSource(sources, message);
   note("Cpuid");
   platform_.cpu = owned_->cpu.get();
+  owned_->ata = openAtaDevice(sources, message);
+  note("Drives");
+  platform_.ata = owned_->ata.get();
 }
 
 PlatformServices::~PlatformServices() = default;
