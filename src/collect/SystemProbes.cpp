@@ -328,6 +328,7 @@ void SharedFolderList(SystemServices& sys, std::vector<std::string>& list) {
 }
 
 std::string PadIpAddress(std::string_view text) {
+  if (text.empty()) return {};
   std::string rest(text), result;
   for (auto dot = rest.find('.'); dot != std::string::npos; dot = rest.find('.')) {
     const std::string part = rest.substr(0, dot + 1);
