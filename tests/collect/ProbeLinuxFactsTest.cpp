@@ -131,3 +131,49 @@ TEST(InstallationIdentity, NameGroupAndFoldersComeFromTheRegistry) {
   EXPECT_FALSE(id.domainMember);
   EXPECT_EQ(id.lanGroup, "OFFICE");
 }
+
+#include <filesystem>
+#include <fstream>
+
+#include "collect/PeImageBuilder.h"
+#include "collect/SystemProbes.h"
+
+TEST(InstallationIdentity, AnOfflineInstallationServesItsFactsAndFiles) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("mrv-install-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  fs::remove_all(root);
+  fs::create_directories(root / "Windows" / "System32");
+  { std::ofstream(root / "Windows" / "System32" / "Tool.DLL") << "not a program"; }
+  fs::create_directories(root / "Program Files" / "Viewer");
+  {
+    const std::string image = test::peImage(test::versionBlock(
+        true, {test::str("OriginalFilename", "VIEWER.EXE"), test::str("FileVersion", "2.1.0.7")}));
+    std::ofstream(root / "Program Files" / "Viewer" / "Viewer.exe", std::ios::binary) << image;
+  }
+  MemoryRegistry reg;
+  const RootKey HKLM = RootKey::LocalMachine;
+  reg.setString(HKLM, "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", "ComputerName", "RECEPTION");
+  reg.setString(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", "C:\\Windows");
+  reg.setString(HKLM, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "CachePrimaryDomain", "CORP");
+  Sources sources;
+  sources.registry = root.string();
+  std::string message;
+  auto sys = openSystemServices(sources, &reg, message);
+  ASSERT_TRUE(sys);
+  EXPECT_EQ(ComputerNameText(*sys), "RECEPTION");
+  EXPECT_EQ(WindowsFolder(*sys), "C:\\Windows\\");
+  EXPECT_EQ(SystemFolder(*sys), "C:\\Windows\\system32");
+  EXPECT_EQ(LanGroupName(*sys), "CORP");
+  EXPECT_TRUE(IsDomainMember(*sys));
+  EXPECT_TRUE(sys->fileExists("c:\\windows\\system32\\tool.dll"));
+  EXPECT_FALSE(sys->fileExists("C:\\Windows\\System32\\missing.dll"));
+  std::string bytes;
+  EXPECT_TRUE(sys->readFile("\\WINDOWS\\SYSTEM32\\TOOL.DLL", bytes, 1024));
+  EXPECT_EQ(bytes, "not a program");
+  // Not a PE image: a file without version information.
+  EXPECT_EQ(FileVersionText(*sys, "C:\\Windows\\System32\\Tool.dll", "FileVersion", ""), "");
+  EXPECT_EQ(FileVersionText(*sys, "%ProgramFiles%\\viewer\\viewer.exe", "FileVersion ProductVersion",
+                            "C:\\Program Files"),
+            "viewer.exe 2.1.0.7");
+  fs::remove_all(root);
+}

@@ -27,6 +27,7 @@
 #include "base/Text.h"
 #include "collect/PeVersionInfo.h"
 #include "platform/SystemServicesNative.h"
+#include "platform/WindowsInstallation.h"
 #include "platform/linux/LinuxSystemFacts.h"
 
 namespace mrv {
@@ -311,13 +312,15 @@ class LinuxSystemServices : public SystemServices {
 
   bool fileExists(const std::string& path) override {
     struct stat st;
-    return !path.empty() && stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    const std::string real = existing(path);
+    return !real.empty() && stat(real.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
   }
 
   bool readFile(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
     struct stat st;
-    if (path.empty() || stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    return slurp(path, bytes, maxBytes);
+    const std::string real = existing(path);
+    if (real.empty() || stat(real.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    return slurp(real, bytes, maxBytes);
   }
 
   bool isUserAnAdmin() override { return geteuid() == 0; }
@@ -337,6 +340,15 @@ class LinuxSystemServices : public SystemServices {
   }
 
  private:
+  // Windows matches file names without regard to case, and the probes lower-case the paths they
+  // are given; an absolute path that does not exist as written is looked up the same way.
+  static std::string existing(const std::string& path) {
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) == 0 || path[0] != '/') return path;
+    const std::string found = findPathIgnoringCase("/", path);
+    return found.empty() ? path : found;
+  }
+
   static std::vector<MountEntry> mounts() {
     std::string text;
     if (!slurp("/proc/self/mounts", text, 16u << 20)) return {};

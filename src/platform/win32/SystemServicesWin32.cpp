@@ -12,6 +12,7 @@
 #include <tlhelp32.h>
 #include <winnetwk.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -232,7 +233,7 @@ class Win32SystemServices : public SystemServices {
     RASDIALPARAMSW params{};
     params.dwSize = sizeof params;
     const std::wstring name = wide(entryName);
-    wcsncpy_s(params.szEntryName, name.c_str(), _TRUNCATE);
+    lstrcpynW(params.szEntryName, name.c_str(), RAS_MaxEntryName + 1);
     BOOL passwordSaved = FALSE;
     if (dialParams(nullptr, &params, &passwordSaved) != 0) return LibraryCall::Failed;
     userName = narrow(params.szUserName);
