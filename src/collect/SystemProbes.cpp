@@ -168,7 +168,7 @@ bool IsDomainMember(SystemServices& sys) {
 std::string HostNameText(SystemServices& sys) {
   try {
     std::string name;
-    if (!sys.getHostName(name) || name.size() > 48) return {};
+    if (!sys.getHostName(name) || ansiLength(name) > 48) return {};
     return name;
   } catch (const std::exception&) {
     return {};

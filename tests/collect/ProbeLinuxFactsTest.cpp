@@ -35,6 +35,8 @@ TEST(LinuxFacts, SambaConfigurationNamesGroupAndShares) {
   EXPECT_EQ(netbiosName(&config, "ignored"), "RECEPTION-DESK-");
   EXPECT_EQ(netbiosName(nullptr, "buildhost.example.com"), "BUILDHOST");
   EXPECT_EQ(netbiosName(nullptr, "a-very-long-linux-host-name"), "A-VERY-LONG-LIN");
+  const auto japanese = parseSambaConfig("[global]\nnetbios name = 経理部の受付パソコン\n");
+  EXPECT_EQ(netbiosName(&japanese, ""), "経理部の受付パ");  // 14 bytes: the next character would not fit
   EXPECT_EQ(usershareName("#VERSION 2\npath=/home/u/pub\nsharename=Pub Docs\n", "pub docs"), "Pub Docs");
   EXPECT_EQ(usershareName("path=/x\n", "music"), "music");
 }

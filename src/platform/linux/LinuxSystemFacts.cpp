@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/Text.h"
+#include "platform/Encoding.h"
 
 namespace mrv::linuxfacts {
 
@@ -115,7 +116,10 @@ std::string netbiosName(const SambaConfig* config, std::string_view hostName) {
   std::string name;
   if (config && config->global()) name = config->global()->get("netbios name");
   if (name.empty()) name = std::string(hostName.substr(0, hostName.find('.')));
-  return toUpperAscii(charLeft(name, 15));
+  // 15 bytes in the ANSI code page, as Windows keeps a computer name.
+  std::size_t chars = charCount(name);
+  while (chars > 0 && utf8ToAnsi(charLeft(name, chars)).size() > 15) --chars;
+  return toUpperAscii(charLeft(name, chars));
 }
 
 std::vector<std::string> sambaDiskShares(const SambaConfig& config) {

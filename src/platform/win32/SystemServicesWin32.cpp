@@ -4,6 +4,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#ifndef _WINSOCK_DEPRECATED_NO_WARNINGS
+#define _WINSOCK_DEPRECATED_NO_WARNINGS  // gethostbyname is the call the probe names
+#endif
 #include <winsock2.h>
 #include <windows.h>
 #include <lm.h>
@@ -255,10 +258,10 @@ class Win32SystemServices : public SystemServices {
     r.openCode = WNetOpenEnumW(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, &start, &h);
     if (r.openCode != NO_ERROR) return r;
     // The first batch decides the outcome; later batches only add entries.
-    std::vector<DWORD> buffer(16384 / sizeof(DWORD));
+    std::vector<std::uint64_t> buffer(16384 / sizeof(std::uint64_t));  // NETRESOURCEW holds pointers
     for (bool first = true;; first = false) {
       DWORD count = static_cast<DWORD>(-1);
-      DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+      DWORD size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
       const DWORD code = WNetEnumResourceW(h, &count, buffer.data(), &size);
       if (code != NO_ERROR) {
         if (first) r.enumCode = code;
