@@ -457,9 +457,9 @@ std::string ReadValueTerm(TRegistryEx& reg, std::string_view term) {
   }
 }
 
-std::string ReadValueExpression(CollectionState& state, std::string_view spec) {
+std::string ReadValueExpression(CollectionState& state, std::string_view expression) {
   try {
-    std::string text(spec);
+    std::string text(expression);
     if (const auto label = text.find("=="); label != std::string::npos) text.resize(label);
     std::string value;
     if (contains(text, "|")) {

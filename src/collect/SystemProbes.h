@@ -74,7 +74,7 @@ std::string ExePathOfFileType(TRegistryEx& reg, std::string_view fileType);
 std::string FileVersionText(SystemServices& sys, std::string_view path, std::string_view names,
                             std::string_view programFilesFolder);
 std::string ReadValueTerm(TRegistryEx& reg, std::string_view term);
-std::string ReadValueExpression(CollectionState& state, std::string_view spec);
+std::string ReadValueExpression(CollectionState& state, std::string_view expression);
 // Fills state.installed and state.patches from the Uninstall key; with no registry at all, from
 // the system's package database.
 void InstalledSoftwareList(CollectionState& state, SystemServices& sys);

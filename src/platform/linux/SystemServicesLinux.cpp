@@ -273,8 +273,13 @@ class LinuxSystemServices : public SystemServices {
         std::string exe(target, static_cast<std::size_t>(n));
         if (endsWith(exe, " (deleted)")) exe.resize(exe.size() - 10);
         name = exe.substr(exe.rfind('/') + 1);
-      } else if (slurp(dir + "/comm", name, 256)) {
-        name = trim(name);
+      } else {
+        // Kernel threads run no executable and have an empty command line; they are left out.
+        std::string cmdline;
+        if (slurp(dir + "/cmdline", cmdline, 4096) && !cmdline.empty() && slurp(dir + "/comm", name, 256))
+          name = trim(name);
+        else
+          name.clear();
       }
       if (!name.empty()) names.push_back(name);  // a process that ended meanwhile is left out
     }
