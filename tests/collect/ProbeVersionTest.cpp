@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "base/Text.h"
+#include "collect/FakeSystemServices.h"
+#include "collect/PeImageBuilder.h"
+#include "collect/PeVersionInfo.h"
+#include "collect/SystemProbes.h"
+
+using namespace mrv;
+using mrv::test::FakeSystemServices;
+
+namespace {
+
+using namespace mrv::test;
+
+const std::vector<std::string> kStrings = {str("CompanyName", "Example"), str("FileVersion", "6.0.2800.1106"),
+                                           str("OriginalFilename", "IEXPLORE.EXE"),
+                                           str("ProductVersion", "6.00.2800.1106")};
+
+}  // namespace
+
+TEST(PeVersionInfo, ReadsTheVersionResourceOfABuiltImage) {
+  const std::string block = versionBlock(true, kStrings);
+  auto found = peVersionInfoBlock(peImage(block));
+  ASSERT_TRUE(found);
+  EXPECT_EQ(*found, block);
+  EXPECT_EQ(versionTranslation(block), 0x04B00411u);
+  EXPECT_EQ(versionString(block, "041104b0", "fileversion"), "6.0.2800.1106");
+  EXPECT_FALSE(versionString(block, "040904B0", "FileVersion"));
+  EXPECT_FALSE(versionString(block, "041104B0", "Comments"));
+  EXPECT_FALSE(versionTranslation(versionBlock(false, kStrings)));
+}
+
+TEST(PeVersionInfo, GarbageAndTruncatedImagesNeverCrash) {
+  const std::string image = peImage(versionBlock(true, kStrings));
+  for (std::size_t len = 0; len < image.size(); len += 7) {
+    auto b = peVersionInfoBlock(std::string_view(image).substr(0, len));
+    if (b) {
+      versionTranslation(*b);
+      versionString(*b, "041104B0", "FileVersion");
+    }
+  }
+  std::mt19937 rng(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string damaged = image;
+    for (int i = 0; i < 8; ++i) damaged[rng() % damaged.size()] = static_cast<char>(rng());
+    if (auto b = peVersionInfoBlock(damaged)) {
+      versionTranslation(*b);
+      versionString(*b, "041104B0", "OriginalFilename");
+    }
+    std::string block = versionBlock(true, kStrings);
+    for (int i = 0; i < 4; ++i) block[rng() % block.size()] = static_cast<char>(rng());
+    versionTranslation(block);
+    versionString(block, "041104B0", "ProductVersion");
+  }
+  EXPECT_FALSE(peVersionInfoBlock("MZ"));
+  EXPECT_FALSE(peVersionInfoBlock(std::string(4096, '\xFF')));
+}
+
+TEST(ProbeFileVersion, OriginalNameAndChosenStrings) {
+  FakeSystemServices sys;
+  sys.versionBlocks["c:\\program files\\internet explorer\\iexplore.exe"] = versionBlock(true, kStrings);
+  EXPECT_EQ(FileVersionText(sys, "\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\" -nohome",
+                            "FileVersion ProductVersion", ""),
+            "iexplore.exe 6.0.2800.1106 6.00.2800.1106");
+  EXPECT_EQ(FileVersionText(sys, "%ProgramFiles%\\Internet Explorer\\iexplore.exe", "Comments FileVersion",
+                            "c:\\program files"),
+            "iexplore.exe 6.0.2800.1106");
+  EXPECT_EQ(sys.versionAskedFor, "c:\\program files\\internet explorer\\iexplore.exe");
+}
+
+TEST(ProbeFileVersion, NoResourceNoTranslationAndFailures) {
+  FakeSystemServices sys;
+  sys.versionBlocks["c:\\tools\\plain.exe"] = versionBlock(false, kStrings);
+  EXPECT_EQ(FileVersionText(sys, "C:\\Tools\\Plain.EXE", "FileVersion", ""), "plain.exe");
+  EXPECT_EQ(FileVersionText(sys, "C:\\Tools\\none.dll", "FileVersion", ""), "");
+  EXPECT_EQ(FileVersionText(sys, "", "FileVersion", ""), "");
+  sys.raise = true;
+  EXPECT_EQ(FileVersionText(sys, "C:\\Tools\\Plain.EXE", "FileVersion", ""), "Error!");
+}
+
+TEST(ProbeFileVersion, FlashControlsAreLookedForInTheSystemFolder) {
+  FakeSystemServices sys;
+  sys.systemDir = "C:\\WINDOWS\\system32";
+  const std::string flash = "C:\\WINDOWS\\system32\\macromed\\flash\\flash9.ocx";
+  sys.files.insert(flash);
+  sys.versionBlocks[flash] = versionBlock(true, {str("OriginalFilename", "Flash9.ocx"), str("FileVersion", "9,0,45,0")});
+  EXPECT_EQ(FileVersionText(sys, "Flash9.ocx", "FileVersion", ""), "flash9.ocx 9,0,45,0");
+  EXPECT_EQ(sys.versionAskedFor, flash);
+}
