@@ -151,9 +151,11 @@ void TForm1::Read1Click() {
   readCompleted_ = false;
   // Save stays disabled until the record is whole: a Read that a failure ends must not be saved.
   try {
+    // the shared registry reader and the two lists live for this pass only
+    CollectionState state(platform_.registry);
     counter_ = 1;
     InventoryRecord record(grid_, memo_, counter_);
-    CollectionResult collected = RunStandardCollection(*this, record);
+    CollectionResult collected = RunStandardCollection(*this, record, state);
     record.closeRecord(collected.installedPrograms, collected.patches);
     grid_.setColWidth(0, 28);
     grid_.setColWidth(1, 200);

@@ -2,11 +2,12 @@
 
 #include "app/Version.h"
 #include "collect/RecordName.h"
+#include "collect/SystemProbes.h"
 #include "records/ItemCatalogue.h"
 
 namespace mrv {
 
-CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& record) {
+CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& record, CollectionState& state) {
   CollectionResult result;
   for (const auto& item : kItemCatalogue) {
     if (item.key == "CsvFileName")
@@ -16,6 +17,9 @@ CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& reco
     else
       record.addValueRow("");
   }
+  if (form.platform().system) InstalledSoftwareList(state, *form.platform().system);
+  result.installedPrograms = state.installed;
+  result.patches = state.patches;
   return result;
 }
 

@@ -15,6 +15,9 @@ struct CollectionResult {
   std::vector<std::string> customLabels;       // labels of the custom block
 };
 
-CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& record);
+struct CollectionState;
+
+// state: the per-pass registry reader, Key-open flag and the two lists, created by the Read command.
+CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& record, CollectionState& state);
 
 }  // namespace mrv

@@ -3,6 +3,7 @@
 #include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
 #include "platform/Shell.h"
+#include "platform/SystemServices.h"
 
 namespace mrv {
 
@@ -10,6 +11,7 @@ struct PlatformServices::Owned {
   std::unique_ptr<Shell> shell;
   std::unique_ptr<CpuSource> cpu;
   std::unique_ptr<AtaDevice> ata;
+  std::unique_ptr<SystemServices> system;
 };
 
 PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
@@ -26,6 +28,9 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
   owned_->ata = openAtaDevice(sources, message);
   note("Drives");
   platform_.ata = owned_->ata.get();
+  owned_->system = openSystemServices(sources, platform_.registry, message);
+  note("Registry");
+  platform_.system = owned_->system.get();
 }
 
 PlatformServices::~PlatformServices() = default;

@@ -98,7 +98,9 @@ TEST_F(BatchRun, SavesAWholeShiftJisRecordAndPrintsItsPath) {
   EXPECT_EQ(lines[0] + ".csv", files[0].filename().string());  // row 1 is the file's stem
   EXPECT_EQ(lines[1].rfind("Mervana", 0), 0u);
   for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
-    if (bytes[i] == '\n') ASSERT_EQ(bytes[i - 1], '\r') << "bare LF at byte " << i;
+    if (bytes[i] == '\n') {
+      ASSERT_EQ(bytes[i - 1], '\r') << "bare LF at byte " << i;
+    }
 }
 
 TEST_F(BatchRun, WithoutSaveDirUsesPcdataBesideTheProgramsFolder) {
