@@ -597,7 +597,7 @@ WmiClass processorClass(const Machine& m) {
 
 std::map<std::string, std::string> osRelease(const Machine& m) {
   auto text = readFile(m.path("/etc/os-release"));
-  if (!text) text = readFile(m.path("/usr/lib/os-release"));
+  if (!text || trim(*text).empty()) text = readFile(m.path("/usr/lib/os-release"));
   std::map<std::string, std::string> fields;
   for (const auto& line : splitLines(text.value_or(""))) {
     const auto eq = line.find('=');

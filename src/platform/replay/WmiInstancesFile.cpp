@@ -100,11 +100,16 @@ bool parseElement(std::string_view text, std::size_t& pos, int type, WmiScalar& 
     if (word.empty() || r.ec != std::errc() || r.ptr != word.data() + word.size()) return why = "number expected", false;
     return out = d, true;
   }
+  if (type == kCimSint64 || type == kCimUint64) {
+    const std::size_t digits = !word.empty() && word[0] == '-' ? 1 : 0;
+    if (word.size() == digits || word.find_first_not_of("0123456789", digits) != std::string::npos)
+      return why = "integer expected", false;
+    return out = word, true;
+  }
+  if (!isIntegerType(type)) return why = "this type takes text in double quotes", false;
   std::int64_t n = 0;
   auto r = std::from_chars(word.data(), word.data() + word.size(), n);
-  if (word.empty() || r.ec != std::errc() || r.ptr != word.data() + word.size()) return why = "value expected", false;
-  if (type == kCimSint64 || type == kCimUint64) return out = word, true;
-  if (!isIntegerType(type)) return why = "this type takes text in double quotes", false;
+  if (word.empty() || r.ec != std::errc() || r.ptr != word.data() + word.size()) return why = "integer expected", false;
   return out = n, true;
 }
 
