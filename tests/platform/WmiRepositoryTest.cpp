@@ -152,3 +152,29 @@ TEST(WmiInstancesFile, FaultsNameTheirLine) {
   EXPECT_FALSE(openWmiInstancesFile("/nonexistent/wmi.txt", message));
   EXPECT_NE(message.find("/nonexistent/wmi.txt"), std::string::npos);
 }
+
+TEST(WmiInstancesFile, DamagedFilesAndQueriesFailCleanly) {
+  // Deterministic damage: every kind of byte at many places of a good file and a good query.
+  const std::string good = std::string(kDisks) + "class Win32_X\nproperty A string[]\ninstance\nA = {\"a\", \"b\"}\n";
+  const std::string query = "SELECT Model FROM Win32_DiskDrive WHERE Name = \"\\\\\\\\.\\\\PHYSICALDRIVE1\"";
+  unsigned seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text = good;
+    for (int k = 0; k < 3; ++k) text[next() % text.size()] = static_cast<char>(next() & 0xFF);
+    text.resize(next() % (text.size() + 1));
+    std::vector<WmiClass> classes;
+    std::string error;
+    if (parseWmiInstances(text, classes, error)) {
+      WmiReplayProvider p(std::move(classes));
+      std::string q = query;
+      q[next() % q.size()] = static_cast<char>(next() & 0xFF);
+      try {
+        wmiExecQuery(p, q);
+      } catch (const WmiError&) {
+      }
+    } else {
+      EXPECT_EQ(error.rfind("line ", 0), 0u);
+    }
+  }
+}
