@@ -29,7 +29,7 @@ std::string text(int type, WmiValue v) { return WmiValueText(prop(type, std::mov
 
 const char kMemoryClass[] =
     "class Win32_PhysicalMemory\n"
-    "property Capacity uint64\nkey CreationClassName string\nproperty DeviceLocator string\n"
+    "property Capacity uint64\nproperty CreationClassName string\nproperty DeviceLocator string\n"
     "property FormFactor uint16\nproperty MemoryType uint16\nproperty Speed uint32\nkey Tag string\n"
     "property TotalWidth uint16\n";
 

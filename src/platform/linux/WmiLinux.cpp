@@ -417,7 +417,7 @@ WmiClass computerSystemClass(const Machine& m, std::size_t processorCount) {
 
 WmiClass memoryArrayClass(const Machine& m) {
   WmiClass c = makeClass("Win32_PhysicalMemoryArray", {{"Caption", kCimString},
-                                                       {"CreationClassName", kCimString, false, kKey},
+                                                       {"CreationClassName", kCimString},
                                                        {"Description", kCimString},
                                                        {"Location", kCimUint16},
                                                        {"MaxCapacity", kCimUint32},
@@ -455,7 +455,7 @@ WmiClass physicalMemoryClass(const Machine& m) {
                                                   {"Capacity", kCimUint64},
                                                   {"Caption", kCimString},
                                                   {"ConfiguredClockSpeed", kCimUint32},
-                                                  {"CreationClassName", kCimString, false, kKey},
+                                                  {"CreationClassName", kCimString},
                                                   {"DataWidth", kCimUint16},
                                                   {"Description", kCimString},
                                                   {"DeviceLocator", kCimString},
@@ -731,7 +731,7 @@ WmiClass diskDriveClass(const Machine& m) {
 
 WmiClass physicalMediaClass(const Machine& m) {
   WmiClass c = makeClass("Win32_PhysicalMedia", {{"Caption", kCimString},
-                                                 {"CreationClassName", kCimString, false, kKey},
+                                                 {"CreationClassName", kCimString},
                                                  {"Name", kCimString},
                                                  {"SerialNumber", kCimString},
                                                  {"Tag", kCimString, false, kKey}});
@@ -747,12 +747,12 @@ WmiClass physicalMediaClass(const Machine& m) {
 
 WmiClass cdromClass(const Machine& m) {
   WmiClass c = makeClass("Win32_CDROMDrive", {{"Caption", kCimString},
-                                              {"CreationClassName", kCimString, false, kKey},
+                                              {"CreationClassName", kCimString},
                                               {"DeviceID", kCimString, false, kKey},
                                               {"Manufacturer", kCimString},
                                               {"Name", kCimString},
-                                              {"SystemCreationClassName", kCimString, false, kKey},
-                                              {"SystemName", kCimString, false, kKey}});
+                                              {"SystemCreationClassName", kCimString},
+                                              {"SystemName", kCimString}});
   const std::string block = m.path("/sys/block/");
   for (const auto& name : listDir(block)) {
     if (!startsWith(name, "sr")) continue;
