@@ -4,6 +4,7 @@
 #include "platform/CpuSource.h"
 #include "platform/Shell.h"
 #include "platform/SystemServices.h"
+#include "platform/Wmi.h"
 
 namespace mrv {
 
@@ -12,6 +13,7 @@ struct PlatformServices::Owned {
   std::unique_ptr<CpuSource> cpu;
   std::unique_ptr<AtaDevice> ata;
   std::unique_ptr<SystemServices> system;
+  std::unique_ptr<WmiService> wmi;
 };
 
 PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
@@ -31,6 +33,9 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
   owned_->system = openSystemServices(sources, platform_.registry, message);
   note("Registry");
   platform_.system = owned_->system.get();
+  owned_->wmi = openWmiService(sources, message);
+  note("Wmi");
+  platform_.wmi = owned_->wmi.get();
 }
 
 PlatformServices::~PlatformServices() = default;
