@@ -14,10 +14,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "disk/SmartCommands.h"
 #include "platform/AtaDevice.h"
+#include "platform/linux/WmiLinux.h"
 #include "platform/Sources.h"
 #include "platform/linux/AtaDeviceLinux.h"
 #include "platform/replay/DriveDump.h"
@@ -27,65 +29,20 @@ namespace {
 
 constexpr unsigned kCommandTimeoutMs = 15000;  // long enough for a sleeping disk to spin up
 
-// Order of disk kinds; names with other prefixes (loop, ram, zram, dm-, md, sr, fd, ...) are not
-// disks the reader asks.
-constexpr std::string_view kDiskPrefixes[] = {"sd", "hd", "vd", "xvd", "nvme", "mmcblk"};
-
-int diskKind(const std::string& name) {
-  int best = -1;
-  std::size_t bestLength = 0;
-  for (std::size_t i = 0; i < std::size(kDiskPrefixes); ++i) {
-    const std::string_view p = kDiskPrefixes[i];
-    if (name.size() > p.size() && name.starts_with(p) && p.size() > bestLength) {
-      best = static_cast<int>(i);
-      bestLength = p.size();
-    }
-  }
-  return best;
-}
-
-// sdb < sdz < sdaa; nvme2n1 < nvme10n1.
-bool naturalLess(const std::string& a, const std::string& b) {
-  if (a.size() != b.size() && !std::isdigit(static_cast<unsigned char>(a.back())) &&
-      !std::isdigit(static_cast<unsigned char>(b.back())))
-    return a.size() < b.size();
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    const bool da = std::isdigit(static_cast<unsigned char>(a[i])), db = std::isdigit(static_cast<unsigned char>(b[j]));
-    if (da && db) {
-      std::size_t ei = i, ej = j;
-      while (ei < a.size() && std::isdigit(static_cast<unsigned char>(a[ei]))) ++ei;
-      while (ej < b.size() && std::isdigit(static_cast<unsigned char>(b[ej]))) ++ej;
-      const std::string na = a.substr(i, ei - i), nb = b.substr(j, ej - j);
-      const std::string ta = na.substr(std::min(na.find_first_not_of('0'), na.size() - 1));
-      const std::string tb = nb.substr(std::min(nb.find_first_not_of('0'), nb.size() - 1));
-      if (ta.size() != tb.size()) return ta.size() < tb.size();
-      if (ta != tb) return ta < tb;
-      i = ei;
-      j = ej;
-    } else {
-      if (a[i] != b[j]) return a[i] < b[j];
-      ++i;
-      ++j;
-    }
-  }
-  return a.size() - i < b.size() - j;
-}
-
+// The disks in drive order: the same order WMI's \\.\PHYSICALDRIVE<n> numbers them, so drive n
+// of a history row and of the disk model and serial are one disk.
 std::vector<std::string> listDisks(std::string& message) {
   namespace fs = std::filesystem;
   std::vector<std::string> names;
   std::error_code ec;
-  for (fs::directory_iterator it("/sys/block", ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (diskKind(name) >= 0) names.push_back(name);
-  }
+  for (fs::directory_iterator it("/sys/block", ec), end; !ec && it != end; it.increment(ec))
+    names.push_back(it->path().filename().string());
   if (ec) message = "cannot list /sys/block: " + ec.message();
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    const int ka = diskKind(a), kb = diskKind(b);
-    return ka != kb ? ka < kb : naturalLess(a, b);
+  return physicalDriveOrder(names, [](const std::string& name) {
+    std::ifstream in("/sys/block/" + name + "/removable");
+    std::string flag;
+    return std::getline(in, flag) && flag == "1";
   });
-  return names;
 }
 
 std::string errnoText(int code) { return std::strerror(code); }
