@@ -1,0 +1,271 @@
+#include "platform/replay/HiveRegistry.h"
+
+#include <hivex.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unordered_map>
+
+#include "base/Text.h"
+#include "platform/replay/MemoryRegistry.h"
+#include "platform/replay/OfflineRegistry.h"
+
+namespace fs = std::filesystem;
+
+namespace mrv {
+
+namespace {
+
+// The subkeys of one key: names in the hive's order and a lookup by lower-cased name.
+struct ChildIndex {
+  std::vector<std::string> names;
+  std::unordered_map<std::string, hive_node_h> byName;
+};
+
+std::uint32_t le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+constexpr std::size_t kBaseBlock = 0x1000;
+// Windows keeps keys at most 512 levels deep; a deeper path can only come from a damaged hive.
+constexpr std::size_t kMaxDepth = 512;
+
+}  // namespace
+
+class HiveFile {
+ public:
+  explicit HiveFile(hive_h* h) : h_(h) {}
+  ~HiveFile() { hivex_close(h_); }
+  HiveFile(const HiveFile&) = delete;
+  HiveFile& operator=(const HiveFile&) = delete;
+
+  hive_h* handle() const { return h_; }
+  hive_node_h root() const { return hivex_root(h_); }
+
+  // The subkey index of a node. Indexes of recently used keys are kept, so a walk that reopens each
+  // key from the root finds every level without reading the names of its siblings again.
+  std::shared_ptr<const ChildIndex> children(hive_node_h node) {
+    ++tick_;
+    auto it = cache_.find(node);
+    if (it != cache_.end()) {
+      it->second.lastUse = tick_;
+      return it->second.index;
+    }
+    auto index = std::make_shared<ChildIndex>();
+    if (hive_node_h* kids = hivex_node_children(h_, node)) {
+      for (hive_node_h* k = kids; *k; ++k) {
+        char* name = hivex_node_name(h_, *k);
+        if (!name) continue;  // a damaged name cell: that subkey cannot be reached
+        index->names.emplace_back(name);
+        index->byName.emplace(toLowerAscii(index->names.back()), *k);
+        std::free(name);
+      }
+      std::free(kids);
+    }
+    if (cache_.size() >= kCacheSize) evictOldest();
+    cache_[node] = {index, tick_};
+    return index;
+  }
+
+  // Follows a "\"-separated path from `from`; 0 when a part is missing. A path that comes back to
+  // a key it passed through (a loop in a damaged hive) is missing too.
+  hive_node_h resolve(hive_node_h from, std::string_view path) {
+    std::vector<hive_node_h> passed{from};
+    hive_node_h node = from;
+    for (const auto& part : registryPathParts(path)) {
+      if (passed.size() > kMaxDepth) return 0;
+      const auto index = children(node);
+      auto it = index->byName.find(toLowerAscii(part));
+      if (it == index->byName.end()) return 0;
+      node = it->second;
+      for (hive_node_h p : passed)
+        if (p == node) return 0;
+      passed.push_back(node);
+    }
+    return node;
+  }
+
+ private:
+  static constexpr std::size_t kCacheSize = 64;
+  struct Entry {
+    std::shared_ptr<const ChildIndex> index;
+    std::uint64_t lastUse = 0;
+  };
+  void evictOldest() {
+    auto oldest = cache_.begin();
+    for (auto it = cache_.begin(); it != cache_.end(); ++it)
+      if (it->second.lastUse < oldest->second.lastUse) oldest = it;
+    if (oldest != cache_.end()) cache_.erase(oldest);
+  }
+
+  hive_h* h_;
+  std::unordered_map<hive_node_h, Entry> cache_;
+  std::uint64_t tick_ = 0;
+};
+
+namespace {
+
+class HiveKey : public RegistryKey {
+ public:
+  HiveKey(std::shared_ptr<HiveFile> file, hive_node_h node) : file_(std::move(file)), node_(node) {}
+
+  std::vector<std::string> subkeyNames() override { return file_->children(node_)->names; }
+  std::size_t subkeyCount() override { return hivex_node_nr_children(file_->handle(), node_); }
+  std::vector<std::string> valueNames() override {
+    loadValues();
+    std::vector<std::string> out;
+    out.reserve(values_.size());
+    for (const auto& v : values_) out.push_back(v.first);
+    return out;
+  }
+  bool queryValue(std::string_view name, RegValue& out) override {
+    loadValues();
+    for (const auto& [n, handle] : values_) {
+      if (!iequalsAscii(n, name)) continue;
+      hive_type t{};
+      std::size_t len = 0;
+      char* data = hivex_value_value(file_->handle(), handle, &t, &len);
+      if (!data) return false;  // a damaged data cell reads as a missing value
+      out.type = static_cast<std::uint32_t>(t);
+      out.data.assign(data, len);
+      std::free(data);
+      return true;
+    }
+    return false;
+  }
+  std::unique_ptr<RegistryKey> openSubkey(std::string_view rel) override {
+    const hive_node_h n = file_->resolve(node_, rel);
+    return n ? std::make_unique<HiveKey>(file_, n) : nullptr;
+  }
+
+ private:
+  void loadValues() {
+    if (valuesLoaded_) return;
+    valuesLoaded_ = true;
+    hive_value_h* vals = hivex_node_values(file_->handle(), node_);
+    if (!vals) return;
+    for (hive_value_h* v = vals; *v; ++v) {
+      char* name = hivex_value_key(file_->handle(), *v);
+      if (!name) continue;
+      values_.emplace_back(name, *v);
+      std::free(name);
+    }
+    std::free(vals);
+  }
+
+  std::shared_ptr<HiveFile> file_;
+  hive_node_h node_;
+  bool valuesLoaded_ = false;
+  std::vector<std::pair<std::string, hive_value_h>> values_;
+};
+
+// HKEY_LOCAL_MACHINE itself: its subkeys are the mounted hives.
+class MachineRootKey : public RegistryKey {
+ public:
+  MachineRootKey(HiveRegistry* owner, std::vector<std::string> names) : owner_(owner), names_(std::move(names)) {}
+  std::vector<std::string> subkeyNames() override { return names_; }
+  std::size_t subkeyCount() override { return names_.size(); }
+  std::vector<std::string> valueNames() override { return {}; }
+  bool queryValue(std::string_view, RegValue&) override { return false; }
+  std::unique_ptr<RegistryKey> openSubkey(std::string_view rel) override {
+    return owner_->openKey(RootKey::LocalMachine, rel);
+  }
+
+ private:
+  HiveRegistry* owner_;
+  std::vector<std::string> names_;
+};
+
+std::string hiveProblem(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (ec || !fs::exists(st)) return "the file does not exist";
+  if (fs::is_directory(st)) return "it is a folder, not a hive file";
+  const auto size = fs::file_size(path, ec);
+  if (ec) return "its size cannot be read";
+  if (size == 0) return "the file is empty";
+  std::ifstream f(path, std::ios::binary);
+  std::string head(kBaseBlock, '\0');
+  f.read(head.data(), static_cast<std::streamsize>(head.size()));
+  const auto got = static_cast<std::size_t>(f.gcount());
+  if (got < 4 && !f.eof()) return "the file cannot be read";
+  if (got < 4 || head.compare(0, 4, "regf") != 0) return "it is not a registry hive file";
+  if (got < kBaseBlock) return "the file is truncated (" + std::to_string(size) + " bytes)";
+  const auto* p = reinterpret_cast<const unsigned char*>(head.data());
+  std::uint32_t sum = 0;
+  for (std::size_t i = 0; i < 0x1FC; i += 4) sum ^= le32(p + i);
+  if (sum != le32(p + 0x1FC)) return "its header is damaged (bad checksum)";
+  if (le32(p + 0x14) != 1) return "its format version " + std::to_string(le32(p + 0x14)) + " is not supported";
+  const std::uint64_t needed = kBaseBlock + static_cast<std::uint64_t>(le32(p + 0x28));
+  if (needed > size || size < 2 * kBaseBlock)
+    return "the file is truncated (" + std::to_string(size) + " of " + std::to_string(needed) + " bytes)";
+  return {};
+}
+
+}  // namespace
+
+bool looksLikeHiveFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  char magic[4] = {};
+  return f.read(magic, 4) && std::memcmp(magic, "regf", 4) == 0;
+}
+
+std::shared_ptr<HiveFile> openHiveFile(const std::string& path, std::string& message) {
+  std::string problem = hiveProblem(path);
+  if (problem.empty()) {
+    if (hive_h* h = hivex_open(path.c_str(), 0)) return std::make_shared<HiveFile>(h);
+    const int err = errno;
+    problem = "the hive is damaged (" + std::string(std::strerror(err)) + ")";
+  }
+  message = "Registry hive " + path + ": " + problem + "; its keys are left out.";
+  return nullptr;
+}
+
+std::unique_ptr<RegistryKey> openHiveKey(const std::shared_ptr<HiveFile>& hive, std::string_view path) {
+  if (!hive) return nullptr;
+  const hive_node_h n = hive->resolve(hive->root(), path);
+  return n ? std::make_unique<HiveKey>(hive, n) : nullptr;
+}
+
+HiveRegistry::HiveRegistry(const std::string& softwareHive, const std::string& systemHive,
+                           const std::string& userHive, std::vector<std::string>& messages) {
+  auto mount = [&](const std::string& path, std::shared_ptr<HiveFile>& into) {
+    if (path.empty()) return;
+    std::string message;
+    into = openHiveFile(path, message);
+    if (!into) messages.push_back(message);
+  };
+  mount(softwareHive, software_);
+  mount(systemHive, system_);
+  mount(userHive, user_);
+}
+
+HiveRegistry::~HiveRegistry() = default;
+
+std::unique_ptr<RegistryKey> HiveRegistry::openKey(RootKey root, std::string_view path) {
+  const auto parts = registryPathParts(path);
+  if (root == RootKey::LocalMachine) {
+    if (parts.empty()) {
+      std::vector<std::string> names;
+      if (software_) names.emplace_back("SOFTWARE");
+      if (system_) names.emplace_back("SYSTEM");
+      return std::make_unique<MachineRootKey>(this, std::move(names));
+    }
+    if (iequalsAscii(parts[0], "SOFTWARE")) return openHiveKey(software_, joinRegistryPath(parts, 1));
+    if (iequalsAscii(parts[0], "SYSTEM")) return openHiveKey(system_, joinRegistryPath(parts, 1));
+    return nullptr;
+  }
+  if (root == RootKey::CurrentUser && user_) return openHiveKey(user_, joinRegistryPath(parts));
+  return parts.empty() ? makeEmptyKey() : nullptr;
+}
+
+std::unique_ptr<RegistryStore> openHiveRegistry(const std::string& softwareHive, const std::string& systemHive,
+                                                const std::string& userHive, std::vector<std::string>& messages) {
+  auto hives = std::make_unique<HiveRegistry>(softwareHive, systemHive, userHive, messages);
+  return std::make_unique<OfflineRegistry>(std::move(hives), nullptr, messages);
+}
+
+}  // namespace mrv
