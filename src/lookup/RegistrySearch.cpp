@@ -63,9 +63,9 @@ struct ValueText {
   std::string text;
 };
 
-void readValueText(RegistryKey& key, const std::string& name, ValueText& out) {
+// `v` is scratch space, reused so that its buffer is allocated once per key.
+void readValueText(RegistryKey& key, const std::string& name, ValueText& out, RegValue& v) {
   out.read = true;
-  RegValue v;
   if (!key.queryValue(name, v)) return;
   const auto* p = reinterpret_cast<const unsigned char*>(v.data.data());
   if (v.type == kRegSz) {
@@ -125,15 +125,16 @@ class RegistryWalk {
     RegistryKey* key = reg_.openKey();
     const std::vector<std::string> names = sortedIgnoringCase(key->valueNames());
     std::vector<ValueText> values(names.size());
+    RegValue scratch;
     bool found = false;
     for (std::size_t i = 0; i < names.size() && !found; ++i) {
-      readValueText(*key, names[i], values[i]);
+      readValueText(*key, names[i], values[i], scratch);
       found = values[i].searchable && matches(values[i].text);
     }
     if (!found) return;
     std::vector<std::string> lines{path};
     for (std::size_t i = 0; i < names.size(); ++i) {
-      if (!values[i].read) readValueText(*key, names[i], values[i]);
+      if (!values[i].read) readValueText(*key, names[i], values[i], scratch);
       if (values[i].searchable) lines.push_back("  " + names[i] + "  ----  " + values[i].text);
     }
     for (const auto& l : lines) memo_.appendLine(l);

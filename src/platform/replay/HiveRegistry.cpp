@@ -2,6 +2,7 @@
 
 #include <hivex.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,10 +19,36 @@ namespace mrv {
 
 namespace {
 
-// The subkeys of one key: names in the hive's order and a lookup by lower-cased name.
+int compareIgnoringCase(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// The subkeys of one key: names in the hive's order, and their positions sorted by name for
+// look-ups in any letter case.
 struct ChildIndex {
   std::vector<std::string> names;
-  std::unordered_map<std::string, hive_node_h> byName;
+  std::vector<hive_node_h> nodes;
+  std::vector<std::uint32_t> sorted;
+
+  void sort() {
+    sorted.resize(names.size());
+    for (std::uint32_t i = 0; i < sorted.size(); ++i) sorted[i] = i;
+    std::sort(sorted.begin(), sorted.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return compareIgnoringCase(names[a], names[b]) < 0; });
+  }
+  hive_node_h find(std::string_view name) const {
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), name, [&](std::uint32_t i, std::string_view n) {
+      return compareIgnoringCase(names[i], n) < 0;
+    });
+    return it != sorted.end() && compareIgnoringCase(names[*it], name) == 0 ? nodes[*it] : 0;
+  }
 };
 
 std::uint32_t le32(const unsigned char* p) {
@@ -45,65 +72,93 @@ class HiveFile {
   hive_h* handle() const { return h_; }
   hive_node_h root() const { return hivex_root(h_); }
 
-  // The subkey index of a node. Indexes of recently used keys are kept, so a walk that reopens each
-  // key from the root finds every level without reading the names of its siblings again.
+  // The subkey index of a node. Indexes of recently listed keys are kept, so a walk that reopens
+  // each key from the root finds every level without reading the names of its siblings again.
+  // A subkey whose own parent field names another key is left out: in a sound hive every key has
+  // one parent, so such an entry can only be a loop or a shared cell of a damaged hive.
   std::shared_ptr<const ChildIndex> children(hive_node_h node) {
-    ++tick_;
-    auto it = cache_.find(node);
-    if (it != cache_.end()) {
-      it->second.lastUse = tick_;
-      return it->second.index;
-    }
+    if (auto it = recent_.find(node); it != recent_.end()) return it->second;
+    if (auto it = older_.find(node); it != older_.end()) return remember(node, it->second);
     auto index = std::make_shared<ChildIndex>();
     if (hive_node_h* kids = hivex_node_children(h_, node)) {
       for (hive_node_h* k = kids; *k; ++k) {
+        if (hivex_node_parent(h_, *k) != node) continue;
         char* name = hivex_node_name(h_, *k);
         if (!name) continue;  // a damaged name cell: that subkey cannot be reached
         index->names.emplace_back(name);
-        index->byName.emplace(toLowerAscii(index->names.back()), *k);
+        index->nodes.push_back(*k);
         std::free(name);
       }
       std::free(kids);
     }
-    if (cache_.size() >= kCacheSize) evictOldest();
-    cache_[node] = {index, tick_};
-    return index;
+    index->sort();
+    return remember(node, std::move(index));
   }
 
-  // Follows a "\"-separated path from `from`; 0 when a part is missing. A path that comes back to
-  // a key it passed through (a loop in a damaged hive) is missing too.
+  // Follows a "\"-separated path from `from`; 0 when a part is missing. Paths from the root are
+  // remembered as spelled, so reopening a key, or opening a subkey of a key opened before, costs one
+  // or two look-ups.
   hive_node_h resolve(hive_node_h from, std::string_view path) {
-    std::vector<hive_node_h> passed{from};
-    hive_node_h node = from;
-    for (const auto& part : registryPathParts(path)) {
-      if (passed.size() > kMaxDepth) return 0;
-      const auto index = children(node);
-      auto it = index->byName.find(toLowerAscii(part));
-      if (it == index->byName.end()) return 0;
-      node = it->second;
-      for (hive_node_h p : passed)
-        if (p == node) return 0;
-      passed.push_back(node);
+    if (from != root()) return walk(from, path);
+    path = trimmedPath(path);
+    if (path.empty()) return from;
+    if (auto hit = paths_.find(path); hit != paths_.end()) return hit->second;
+    hive_node_h node = 0;
+    const auto cut = path.rfind('\\');
+    auto parent = cut == std::string_view::npos ? paths_.end() : paths_.find(path.substr(0, cut));
+    if (parent != paths_.end()) {
+      node = children(parent->second)->find(path.substr(cut + 1));
+      if (!node) return 0;
+    } else {
+      node = walk(from, path);
+      if (!node) return 0;
+    }
+    // only keys with subkeys are remembered: they are the ones whose subkeys get opened next
+    if (hivex_node_nr_children(h_, node) > 0) {
+      if (paths_.size() >= kPathCacheSize) paths_.clear();
+      paths_.emplace(std::string(path), node);
     }
     return node;
   }
 
  private:
-  static constexpr std::size_t kCacheSize = 64;
-  struct Entry {
-    std::shared_ptr<const ChildIndex> index;
-    std::uint64_t lastUse = 0;
+  static constexpr std::size_t kIndexCacheSize = 64;
+  static constexpr std::size_t kPathCacheSize = 8192;
+  struct PathHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
-  void evictOldest() {
-    auto oldest = cache_.begin();
-    for (auto it = cache_.begin(); it != cache_.end(); ++it)
-      if (it->second.lastUse < oldest->second.lastUse) oldest = it;
-    if (oldest != cache_.end()) cache_.erase(oldest);
+
+  // Two generations: a full young one becomes the old one, and what is used again moves back.
+  std::shared_ptr<const ChildIndex> remember(hive_node_h node, std::shared_ptr<const ChildIndex> index) {
+    if (recent_.size() >= kIndexCacheSize) {
+      older_.swap(recent_);
+      recent_.clear();
+    }
+    recent_.emplace(node, index);
+    return index;
+  }
+
+  static std::string_view trimmedPath(std::string_view path) {
+    while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    return path;
+  }
+
+  hive_node_h walk(hive_node_h from, std::string_view path) {
+    hive_node_h node = from;
+    const auto parts = registryPathParts(path);
+    if (parts.size() > kMaxDepth) return 0;
+    for (const auto& part : parts) {
+      node = children(node)->find(part);
+      if (!node) return 0;
+    }
+    return node;
   }
 
   hive_h* h_;
-  std::unordered_map<hive_node_h, Entry> cache_;
-  std::uint64_t tick_ = 0;
+  std::unordered_map<std::string, hive_node_h, PathHash, std::equal_to<>> paths_;  // from the root, as spelled
+  std::unordered_map<hive_node_h, std::shared_ptr<const ChildIndex>> recent_, older_;
 };
 
 namespace {
@@ -124,7 +179,7 @@ class HiveKey : public RegistryKey {
   bool queryValue(std::string_view name, RegValue& out) override {
     loadValues();
     for (const auto& [n, handle] : values_) {
-      if (!iequalsAscii(n, name)) continue;
+      if (n.size() != name.size() || !iequalsAscii(n, name)) continue;
       hive_type t{};
       std::size_t len = 0;
       char* data = hivex_value_value(file_->handle(), handle, &t, &len);
@@ -246,20 +301,27 @@ HiveRegistry::HiveRegistry(const std::string& softwareHive, const std::string& s
 HiveRegistry::~HiveRegistry() = default;
 
 std::unique_ptr<RegistryKey> HiveRegistry::openKey(RootKey root, std::string_view path) {
-  const auto parts = registryPathParts(path);
+  std::string doubled;
+  std::string_view normal = path;
+  while (!normal.empty() && normal.front() == '\\') normal.remove_prefix(1);
+  while (!normal.empty() && normal.back() == '\\') normal.remove_suffix(1);
+  if (normal.find("\\\\") != std::string_view::npos) normal = doubled = normalRegistryPath(normal);
   if (root == RootKey::LocalMachine) {
-    if (parts.empty()) {
+    if (normal.empty()) {
       std::vector<std::string> names;
       if (software_) names.emplace_back("SOFTWARE");
       if (system_) names.emplace_back("SYSTEM");
       return std::make_unique<MachineRootKey>(this, std::move(names));
     }
-    if (iequalsAscii(parts[0], "SOFTWARE")) return openHiveKey(software_, joinRegistryPath(parts, 1));
-    if (iequalsAscii(parts[0], "SYSTEM")) return openHiveKey(system_, joinRegistryPath(parts, 1));
+    const auto cut = normal.find('\\');
+    const std::string_view hive = normal.substr(0, cut);
+    const std::string_view rest = cut == std::string_view::npos ? std::string_view() : normal.substr(cut + 1);
+    if (iequalsAscii(hive, "SOFTWARE")) return openHiveKey(software_, rest);
+    if (iequalsAscii(hive, "SYSTEM")) return openHiveKey(system_, rest);
     return nullptr;
   }
-  if (root == RootKey::CurrentUser && user_) return openHiveKey(user_, joinRegistryPath(parts));
-  return parts.empty() ? makeEmptyKey() : nullptr;
+  if (root == RootKey::CurrentUser && user_) return openHiveKey(user_, normal);
+  return normal.empty() ? makeEmptyKey() : nullptr;
 }
 
 std::unique_ptr<RegistryStore> openHiveRegistry(const std::string& softwareHive, const std::string& systemHive,

@@ -114,7 +114,20 @@ std::vector<std::string> prefixed(std::initializer_list<const char*> head, const
   return out;
 }
 
+bool isUnderCurrentControlSet(std::string_view path) {
+  constexpr std::string_view ccs = "System\\CurrentControlSet";
+  return path.size() >= ccs.size() && iequalsAscii(path.substr(0, ccs.size()), ccs) &&
+         (path.size() == ccs.size() || path[ccs.size()] == '\\');
+}
+
 }  // namespace
+
+std::string normalRegistryPath(std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  if (path.find("\\\\") == std::string_view::npos) return std::string(path);
+  return joinRegistryPath(registryPathParts(path));
+}
 
 std::unique_ptr<RegistryKey> makeEmptyKey() { return std::make_unique<EmptyKey>(); }
 
@@ -184,10 +197,18 @@ std::unique_ptr<RegistryKey> OfflineRegistry::openLayer(RootKey root, const std:
 }
 
 std::unique_ptr<RegistryKey> OfflineRegistry::openKey(RootKey root, std::string_view path) {
-  const auto parts = registryPathParts(path);
-  auto inner = openLayer(root, parts);
+  std::string normal = normalRegistryPath(path);
+  std::unique_ptr<RegistryKey> inner;
+  if (root == RootKey::LocalMachine && machine_ && !isUnderCurrentControlSet(normal)) {
+    inner = machine_->openKey(root, normal);  // the common case, without taking the path apart
+  } else {
+    inner = openLayer(root, registryPathParts(normal));
+  }
   if (!inner) return nullptr;
-  return std::make_unique<ViewKey>(this, root, joinRegistryPath(parts), std::move(inner));
+  // Only from HKLM and HKLM\System can a relative path lead into a derived key (CurrentControlSet);
+  // every other key opens its subkeys itself.
+  if (root != RootKey::LocalMachine || !(normal.empty() || iequalsAscii(normal, "System"))) return inner;
+  return std::make_unique<ViewKey>(this, root, std::move(normal), std::move(inner));
 }
 
 }  // namespace mrv

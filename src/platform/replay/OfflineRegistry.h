@@ -41,6 +41,9 @@ class OfflineRegistry : public RegistryStore {
 // A key with no values and no subkeys: what a root of a store without data opens as.
 std::unique_ptr<RegistryKey> makeEmptyKey();
 
+// "\\A\\\\B\\" → "A\\B": no backslash at either end, none doubled.
+std::string normalRegistryPath(std::string_view path);
+
 // Joins path parts with backslashes.
 std::string joinRegistryPath(const std::vector<std::string>& parts, std::size_t from = 0);
 
