@@ -165,9 +165,12 @@ class Loader {
       // hex data may go on over the following lines, each but the last ending in a backslash
       if (isHexValueLine(line)) {
         while (endsWithContinuation(line) && i + 1 < lines.size()) {
-          line = trimRight(line);
-          line.pop_back();
-          line += trimLeft(lines[++i]);
+          while (line.back() == ' ' || line.back() == '\t') line.pop_back();
+          line.pop_back();  // the backslash
+          const std::string& next = lines[++i];
+          std::size_t from = 0;
+          skipBlanks(next, from);
+          line.append(next, from, std::string::npos);
         }
       }
       valueLine(line, lineNo);
@@ -190,8 +193,9 @@ class Loader {
     return std::string(s.substr(0, e));
   }
   static bool endsWithContinuation(std::string_view s) {
-    const std::string t = trimRight(s);
-    return !t.empty() && t.back() == '\\';
+    std::size_t e = s.size();
+    while (e > 0 && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    return e > 0 && s[e - 1] == '\\';
   }
   static bool isHexValueLine(std::string_view line) {
     std::size_t pos = 0;
@@ -215,7 +219,7 @@ class Loader {
 
   void keyLine(std::string_view line, std::size_t lineNo) {
     node_ = nullptr;
-    inDeletedKey_ = false;
+    skipValues_ = true;  // until the key line proves sound: values of a bad key line go with it
     const auto close = line.rfind(']');
     if (close == std::string_view::npos) return bad(lineNo, "key line without a closing ']'");
     std::string_view inner = line.substr(1, close - 1);
@@ -230,10 +234,10 @@ class Loader {
       return bad(lineNo, "key nested deeper than " + std::to_string(kMaxDepth) + " levels");
     if (remove) {
       reg_.deleteKey(root, path);
-      inDeletedKey_ = true;
       return;
     }
     node_ = reg_.createKey(root, path);
+    skipValues_ = false;
   }
 
   void valueLine(std::string_view line, std::size_t lineNo) {
@@ -253,8 +257,8 @@ class Loader {
     const std::string_view data = line.substr(pos);
 
     if (!node_) {
-      if (!inDeletedKey_) bad(lineNo, "value before any key line");
-      return;  // values under a deleted key have nowhere to go
+      if (!skipValues_) bad(lineNo, "value before any key line");
+      return;  // values under a deleted or refused key have nowhere to go
     }
     if (trimRight(data) == "-") {
       auto& vs = node_->values;
@@ -344,7 +348,7 @@ class Loader {
   std::vector<std::string>& messages_;
   bool ansi_ = false;
   MemoryRegistry::Node* node_ = nullptr;
-  bool inDeletedKey_ = false;
+  bool skipValues_ = false;
   std::size_t badLines_ = 0;
 };
 
