@@ -64,12 +64,23 @@ constexpr std::size_t kMaxDepth = 512;
 
 class HiveFile {
  public:
-  explicit HiveFile(hive_h* h) : h_(h) {}
-  ~HiveFile() { hivex_close(h_); }
+  HiveFile(hive_h* h, std::string path) : h_(h), path_(std::move(path)) {}
+  ~HiveFile() {
+    hivex_close(h_);
+    if (lenient_) hivex_close(lenient_);
+  }
   HiveFile(const HiveFile&) = delete;
   HiveFile& operator=(const HiveFile&) = delete;
 
   hive_h* handle() const { return h_; }
+  // Handles are offsets into the file, so a node or value of one handle is the same in the other.
+  hive_h* lenient() {
+    if (!lenientTried_) {
+      lenientTried_ = true;
+      lenient_ = hivex_open(path_.c_str(), HIVEX_OPEN_UNSAFE);
+    }
+    return lenient_;
+  }
   hive_node_h root() const { return hivex_root(h_); }
 
   // The subkey index of a node. Indexes of recently listed keys are kept, so a walk that reopens
@@ -80,7 +91,9 @@ class HiveFile {
     if (auto it = recent_.find(node); it != recent_.end()) return it->second;
     if (auto it = older_.find(node); it != older_.end()) return remember(node, it->second);
     auto index = std::make_shared<ChildIndex>();
-    if (hive_node_h* kids = hivex_node_children(h_, node)) {
+    hive_node_h* kids = hivex_node_children(h_, node);
+    if (!kids && lenient()) kids = hivex_node_children(lenient_, node);
+    if (kids) {
       for (hive_node_h* k = kids; *k; ++k) {
         if (hivex_node_parent(h_, *k) != node) continue;
         char* name = hivex_node_name(h_, *k);
@@ -157,6 +170,12 @@ class HiveFile {
   }
 
   hive_h* h_;
+  std::string path_;
+  // The same file opened with libhivex's heuristics for damaged hives. libhivex refuses a whole list
+  // of subkeys or values when one entry is damaged; this handle skips the damaged entry instead, so
+  // its sound neighbours stay readable. Opened on the first such list.
+  hive_h* lenient_ = nullptr;
+  bool lenientTried_ = false;
   std::unordered_map<std::string, hive_node_h, PathHash, std::equal_to<>> paths_;  // from the root, as spelled
   std::unordered_map<hive_node_h, std::shared_ptr<const ChildIndex>> recent_, older_;
 };
@@ -201,6 +220,7 @@ class HiveKey : public RegistryKey {
     if (valuesLoaded_) return;
     valuesLoaded_ = true;
     hive_value_h* vals = hivex_node_values(file_->handle(), node_);
+    if (!vals && file_->lenient()) vals = hivex_node_values(file_->lenient(), node_);
     if (!vals) return;
     for (hive_value_h* v = vals; *v; ++v) {
       char* name = hivex_value_key(file_->handle(), *v);
@@ -271,7 +291,7 @@ bool looksLikeHiveFile(const std::string& path) {
 std::shared_ptr<HiveFile> openHiveFile(const std::string& path, std::string& message) {
   std::string problem = hiveProblem(path);
   if (problem.empty()) {
-    if (hive_h* h = hivex_open(path.c_str(), 0)) return std::make_shared<HiveFile>(h);
+    if (hive_h* h = hivex_open(path.c_str(), 0)) return std::make_shared<HiveFile>(h, path);
     const int err = errno;
     problem = "the hive is damaged (" + std::string(std::strerror(err)) + ")";
   }

@@ -96,7 +96,11 @@ std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::v
     machine = openWindowsRegistry();
 #endif
   std::unique_ptr<RegistryStore> user;
-  if (!sources.userRegistry.empty()) user = openUser(sources.userRegistry, messages);
+  if (!sources.userRegistry.empty()) {
+    user = openUser(sources.userRegistry, messages);
+    // a user file that cannot be read leaves HKEY_CURRENT_USER empty rather than taken from elsewhere
+    if (!user) user = std::make_unique<MemoryRegistry>();
+  }
   return std::make_unique<OfflineRegistry>(std::move(machine), std::move(user), messages);
 }
 
