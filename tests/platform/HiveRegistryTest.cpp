@@ -117,6 +117,23 @@ TEST(HiveRegistry, ClassesRootIsTheUsersClassesOverTheMachines) {
   EXPECT_EQ(names, (std::vector<std::string>{".TXT", ".log", ".user"}));
 }
 
+TEST(HiveRegistry, UserClassesComeFromTheProfilesUsrClassDat) {
+  Machine m;
+  const std::string user = writeInstallation(
+      {strValue(LM, "Software\\Classes\\.txt", "", "txtfile"), strValue(CU, "Software\\Vendor", "V", "user"),
+       keyOnly(CU, "Software\\Classes"), keyOnly(LM, "System\\Setup")},
+      m.dir.path());
+  fs::create_directories(m.dir.path() + "/AppData/Local/Microsoft/Windows");
+  HiveWriter classes(m.dir.path() + "/AppData/Local/Microsoft/Windows/UsrClass.dat");
+  classes.setValues(".txt", {HiveWriter::sz("", "myeditor")});
+  classes.commit();
+  m.open(user);
+  EXPECT_TRUE(m.messages.empty());
+  EXPECT_EQ(text(*m.store, CU, "\\Software\\Vendor", "V"), "user");
+  EXPECT_EQ(text(*m.store, CU, "\\Software\\classes\\.txt", ""), "myeditor");
+  EXPECT_EQ(text(*m.store, RootKey::ClassesRoot, "\\.txt", ""), "myeditor");
+}
+
 TEST(HiveRegistry, ValuesKeepTheirTypesAndBytes) {
   Machine m;
   std::string big(40000, '\0');

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "base/Text.h"
+#include "platform/WindowsInstallation.h"
 #include "platform/replay/MemoryRegistry.h"
 #include "platform/replay/OfflineRegistry.h"
 
@@ -316,6 +317,12 @@ HiveRegistry::HiveRegistry(const std::string& softwareHive, const std::string& s
   mount(softwareHive, software_);
   mount(systemHive, system_);
   mount(userHive, user_);
+  // Windows keeps the user's HKCU\Software\Classes in UsrClass.dat of the same profile
+  if (user_) {
+    const std::string profile = fs::path(userHive).parent_path().string();
+    mount(findPathIgnoringCase(profile.empty() ? "." : profile, "AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"),
+          userClasses_);
+  }
 }
 
 HiveRegistry::~HiveRegistry() = default;
@@ -340,7 +347,13 @@ std::unique_ptr<RegistryKey> HiveRegistry::openKey(RootKey root, std::string_vie
     if (iequalsAscii(hive, "SYSTEM")) return openHiveKey(system_, rest);
     return nullptr;
   }
-  if (root == RootKey::CurrentUser && user_) return openHiveKey(user_, normal);
+  if (root == RootKey::CurrentUser && user_) {
+    constexpr std::string_view classes = "Software\\Classes";
+    if (userClasses_ && normal.size() >= classes.size() && iequalsAscii(normal.substr(0, classes.size()), classes) &&
+        (normal.size() == classes.size() || normal[classes.size()] == '\\'))
+      return openHiveKey(userClasses_, normal.substr(std::min(normal.size(), classes.size() + 1)));
+    return openHiveKey(user_, normal);
+  }
   return normal.empty() ? makeEmptyKey() : nullptr;
 }
 

@@ -4,7 +4,8 @@
 // and its values when they are read.
 //
 // The hives are mounted where Windows mounts them: SOFTWARE as HKEY_LOCAL_MACHINE\SOFTWARE, SYSTEM
-// as HKEY_LOCAL_MACHINE\SYSTEM and the user's NTUSER.DAT as HKEY_CURRENT_USER. The keys Windows
+// as HKEY_LOCAL_MACHINE\SYSTEM, the user's NTUSER.DAT as HKEY_CURRENT_USER and, when the profile
+// beside it holds one, AppData\Local\Microsoft\Windows\UsrClass.dat as HKEY_CURRENT_USER\Software\Classes. The keys Windows
 // derives at boot (CurrentControlSet, HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG) are added by
 // OfflineRegistry; openHiveRegistry gives both together.
 #include <memory>
@@ -32,7 +33,7 @@ class HiveRegistry : public RegistryStore {
   bool hasUser() const { return user_ != nullptr; }
 
  private:
-  std::shared_ptr<HiveFile> software_, system_, user_;
+  std::shared_ptr<HiveFile> software_, system_, user_, userClasses_;
 };
 
 // Checks and opens one hive file; null with a message when it cannot be read (missing, empty,
