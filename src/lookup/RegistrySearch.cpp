@@ -15,6 +15,8 @@ namespace {
 
 // Windows keeps keys at most 512 levels deep; anything deeper comes from a damaged hive.
 constexpr std::size_t kMaxDepth = 512;
+// The bar's maximum until the start key sets it to its number of subkeys.
+constexpr int kProgressUnset = 9999;
 // How often the window gets to repaint during the walk.
 constexpr auto kRepaintInterval = std::chrono::milliseconds(40);
 
@@ -101,16 +103,19 @@ class RegistryWalk {
     }
     if (subkeys.empty()) return;
 
-    // the first key with subkeys (the start key) drives the progress bar
+    // the first key with subkeys (the start key) drives the progress bar, one step per subkey
     const bool drivesBar = !barDriven_;
-    barDriven_ = true;
+    if (drivesBar) {
+      barDriven_ = true;
+      status_.setProgressRange(0, static_cast<int>(subkeys.size()));
+    }
     for (std::size_t i = 0; i < subkeys.size(); ++i) {
       if (path == "\\Software" && toLowerAscii(subkeys[i]) == "classes") {
         // HKLM\Software\Classes has a command of its own
       } else {
         searchKey(path + "\\" + subkeys[i], depth + 1);
       }
-      if (drivesBar) setBar(static_cast<int>((i + 1) * 100 / subkeys.size()));
+      if (drivesBar) status_.setProgress(static_cast<int>(i + 1));
     }
   }
 
@@ -140,12 +145,6 @@ class RegistryWalk {
     for (const auto& l : lines) memo_.appendLine(l);
   }
 
-  void setBar(int percent) {
-    if (percent == barPosition_) return;
-    barPosition_ = percent;
-    status_.setProgress(percent);
-  }
-
   void letWindowRepaint() {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastRepaint_ < kRepaintInterval) return;
@@ -158,7 +157,6 @@ class RegistryWalk {
   TRegistryEx& reg_;
   const SearchOptions options_;
   bool barDriven_ = false;
-  int barPosition_ = 0;
   std::chrono::steady_clock::time_point lastRepaint_;
 };
 
@@ -192,6 +190,7 @@ void SearchRegistry(FormServices& form, std::string_view rootName, std::string_v
   TRegistryEx reg(form.platform().registry);
   reg.setRootKey(rootName == "HKEY_LOCAL_MACHINE" ? RootKey::LocalMachine : RootKey::CurrentUser);
   StatusView& status = form.status();
+  status.setProgressRange(0, kProgressUnset);
   status.setProgress(0);
   status.setProgressVisible(true);
   status.processEvents();

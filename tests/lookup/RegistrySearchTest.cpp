@@ -188,7 +188,8 @@ TEST_P(RegistrySearch, WindowStateAfterTheWalk) {
   EXPECT_TRUE(form_.memo_.readOnly());
   EXPECT_FALSE(form_.memo_.modified());
   EXPECT_TRUE(form_.status_.progressVisible());
-  EXPECT_EQ(form_.status_.progress(), 100);
+  EXPECT_EQ(form_.status_.progressMaximum(), 7);  // A1 to A6 and Classes, which is passed over
+  EXPECT_EQ(form_.status_.progress(), 7);
   EXPECT_EQ(form_.status_.statusText(), "\\Software\\A6");  // the last key visited
 }
 
@@ -275,7 +276,8 @@ TEST(RegistrySearchCommand, ProgressFollowsTheStartKeysSubkeys) {
   form.type("none");
   LOCALMACHINE1Click(form);
   // set to 0 at the start, then one step per subkey of the start key, never by deeper keys
-  EXPECT_EQ(form.rec.positions, (std::vector<int>{0, 25, 50, 75, 100}));
+  EXPECT_EQ(form.rec.positions, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(form.rec.progressMaximum(), 4);
 }
 
 }  // namespace
