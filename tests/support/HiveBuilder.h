@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -130,9 +131,14 @@ class HiveWriter {
   // Replaces every value of the key.
   void setValues(const std::string& path, const std::vector<Value>& values) {
     std::vector<hive_set_value> set;
-    for (const auto& v : values)
-      set.push_back({const_cast<char*>(v.name.c_str()), static_cast<hive_type>(v.type), v.data.size(),
-                     const_cast<char*>(v.data.data())});
+    for (const auto& v : values) {
+      hive_set_value sv{};
+      sv.key = const_cast<char*>(v.name.c_str());
+      std::memcpy(&sv.t, &v.type, sizeof sv.t);  // any type number, also ones the enum does not name
+      sv.len = v.data.size();
+      sv.value = const_cast<char*>(v.data.data());
+      set.push_back(sv);
+    }
     if (hivex_node_set_values(h_, key(path), set.size(), set.data(), 0) != 0)
       throw std::runtime_error("hivex cannot set the values of " + path);
   }

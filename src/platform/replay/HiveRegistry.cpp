@@ -200,11 +200,14 @@ class HiveKey : public RegistryKey {
     loadValues();
     for (const auto& [n, handle] : values_) {
       if (n.size() != name.size() || !iequalsAscii(n, name)) continue;
-      hive_type t{};
+      // libhivex reports any type number the hive holds, also ones its enum does not name, so the
+      // number is received in a plain integer of the enum's size
+      static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+      std::uint32_t type = 0;
       std::size_t len = 0;
-      char* data = hivex_value_value(file_->handle(), handle, &t, &len);
+      char* data = hivex_value_value(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len);
       if (!data) return false;  // a damaged data cell reads as a missing value
-      out.type = static_cast<std::uint32_t>(t);
+      out.type = type;
       out.data.assign(data, len);
       std::free(data);
       return true;
