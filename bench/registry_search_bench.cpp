@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -327,7 +328,7 @@ int main(int argc, char** argv) {
         SystemHiveShape shape(w);
         shape.build();
         w.commit();
-        std::printf(" %d keys, %d values", shape.keys(), shape.values());
+        std::printf(" %d values", shape.values());
         std::fflush(stdout);
         _exit(0);
       } catch (const std::exception& e) {
@@ -343,27 +344,41 @@ int main(int argc, char** argv) {
   const double hiveMB = static_cast<double>(fs::file_size(hive)) / (1024.0 * 1024.0);
   std::printf("hive: %s, %.1f MB\n", hive.c_str(), hiveMB);
 
-  // open and search, as the menu command HKEY_LOCAL_MACHINE\System does
-  const double cpu0 = cpuSeconds(RUSAGE_SELF);
-  const auto t0 = Clock::now();
-  std::vector<std::string> messages;
-  mrv::Sources sources;
-  sources.registry = folder;
-  auto store = mrv::openRegistrySource(sources, messages);
-  const double openSeconds = secondsSince(t0);
-  for (const auto& m : messages) std::cout << "note: " << m << "\n";
-  BenchForm form(store.get());
-  form.memo_.setLines({kNowhere});
-  const auto t1 = Clock::now();
-  mrv::SearchRegistry(form, "HKEY_LOCAL_MACHINE", "\\System");
-  const double searchSeconds = secondsSince(t1);
-  const double totalSeconds = secondsSince(t0);
-  const double ourCpu = cpuSeconds(RUSAGE_SELF) - cpu0;
-  const int keys = form.status_.statusUpdates;
+  // open and search, as the menu command HKEY_LOCAL_MACHINE\System does; each contender runs
+  // kRuns times and its best run counts (the machine is shared, so single runs are noisy)
+  constexpr int kRuns = 3;
+  double openSeconds = 1e9, searchSeconds = 1e9, totalSeconds = 1e9, ourCpu = 1e9;
+  int keys = 0;
+  std::vector<std::string> lines;
+  for (int run = 0; run < kRuns; ++run) {
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
+    const auto t0 = Clock::now();
+    std::vector<std::string> messages;
+    mrv::Sources sources;
+    sources.registry = folder;
+    auto store = mrv::openRegistrySource(sources, messages);
+    const double open = secondsSince(t0);
+    if (run == 0)
+      for (const auto& m : messages) std::cout << "note: " << m << "\n";
+    BenchForm form(store.get());
+    form.memo_.setLines({kNowhere});
+    const auto t1 = Clock::now();
+    mrv::SearchRegistry(form, "HKEY_LOCAL_MACHINE", "\\System");
+    const double search = secondsSince(t1);
+    const double total = secondsSince(t0);
+    const double cpu = cpuSeconds(RUSAGE_SELF) - cpu0;
+    if (total < totalSeconds) {
+      totalSeconds = total;
+      openSeconds = open;
+      searchSeconds = search;
+    }
+    ourCpu = std::min(ourCpu, cpu);
+    keys = form.status_.statusUpdates - 1;  // the view reset clears the status text once
+    lines = form.memo_.lines();
+  }
   rusage ru{};
   getrusage(RUSAGE_SELF, &ru);
   const double peakMB = static_cast<double>(ru.ru_maxrss) / 1024.0;
-  const auto lines = form.memo_.lines();
 
   std::printf("search: %d keys in %.3f s (open %.3f s, total %.3f s, processor %.3f s): %.0f keys/s; %zu lines in the memo%s\n",
               keys, searchSeconds, openSeconds, totalSeconds, ourCpu, keys / searchSeconds, lines.size(),
@@ -372,11 +387,19 @@ int main(int argc, char** argv) {
 
   std::string out;
   double cpu = 0;
-  const double xmlSeconds = timeShell("hivexml '" + hive + "' | grep -c " + kNowhere, out, cpu);
+  auto best = [&](const std::string& command) {
+    double wall = 1e9, proc = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+      wall = std::min(wall, timeShell(command, out, cpu));
+      proc = std::min(proc, cpu);
+    }
+    cpu = proc;
+    return wall;
+  };
+  const double xmlSeconds = best("hivexml '" + hive + "' | grep -c " + kNowhere);
   std::printf("hivexml | grep -c:            %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 2)\n",
               xmlSeconds, cpu, out.c_str(), xmlSeconds / totalSeconds, cpu / ourCpu);
-  const double regSeconds =
-      timeShell("hivexregedit --export '" + hive + "' '\\' 2>/dev/null | grep -c " + kNowhere, out, cpu);
+  const double regSeconds = best("hivexregedit --export '" + hive + "' '\\' 2>/dev/null | grep -c " + kNowhere);
   std::printf("hivexregedit --export | grep: %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 10)\n",
               regSeconds, cpu, out.c_str(), regSeconds / totalSeconds, cpu / ourCpu);
 
