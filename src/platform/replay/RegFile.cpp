@@ -354,16 +354,6 @@ class Loader {
 
 }  // namespace
 
-bool looksLikeRegExport(std::string_view bytes) {
-  const std::string text = decodeRegText(bytes.substr(0, 256));
-  for (const auto& line : splitLines(text)) {
-    const std::string t = trim(line);
-    if (t.empty()) continue;
-    return startsWith(t, kHeader4) || startsWith(t, kHeader5);
-  }
-  return false;
-}
-
 bool loadRegBytes(std::string_view bytes, std::string_view name, MemoryRegistry& registry,
                   std::vector<std::string>& messages) {
   return Loader(name, registry, messages).load(bytes);

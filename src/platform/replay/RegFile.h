@@ -22,7 +22,4 @@ bool loadRegFile(const std::string& path, MemoryRegistry& registry, std::vector<
 bool loadRegBytes(std::string_view bytes, std::string_view name, MemoryRegistry& registry,
                   std::vector<std::string>& messages);
 
-// True when the bytes begin like a registry export (either header, any of the encodings).
-bool looksLikeRegExport(std::string_view bytes);
-
 }  // namespace mrv
