@@ -7,6 +7,9 @@ namespace mrv {
 
 namespace {
 std::string normalise(std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  if (path.find("\\\\") == std::string_view::npos) return std::string(path);
   std::string out;
   for (const auto& part : split(path, '\\')) {
     if (part.empty()) continue;

@@ -1,0 +1,212 @@
+#include "lookup/RegistrySearch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "collect/TRegistryEx.h"
+
+namespace mrv {
+
+namespace {
+
+// Windows keeps keys at most 512 levels deep; anything deeper comes from a damaged hive.
+constexpr std::size_t kMaxDepth = 512;
+// The bar's maximum until the start key sets it to its number of subkeys.
+constexpr int kProgressUnset = 9999;
+// How often the window gets to repaint during the walk.
+constexpr auto kRepaintInterval = std::chrono::milliseconds(40);
+
+struct SearchOptions {
+  std::string text;
+  bool ignoreCase = false;
+  bool prefix = false;
+};
+
+SearchOptions searchOptions(std::string_view typed) {
+  SearchOptions o;
+  std::string t(typed);
+  if (startsWith(t, "&")) {
+    o.ignoreCase = true;
+    t = toLowerAscii(t.substr(1));
+  }
+  if (startsWith(t, "-")) {
+    o.prefix = true;
+    t.erase(0, 1);
+  }
+  o.text = std::move(t);
+  return o;
+}
+
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+std::vector<std::string> sortedIgnoringCase(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end(), lessIgnoringCase);
+  return names;
+}
+
+// One value as the search sees it: string values by their text, integer values in decimal, other
+// types not at all.
+struct ValueText {
+  bool read = false;
+  bool searchable = false;
+  std::string text;
+};
+
+// `v` is scratch space, reused so that its buffer is allocated once per key.
+void readValueText(RegistryKey& key, const std::string& name, ValueText& out, RegValue& v) {
+  out.read = true;
+  if (!key.queryValue(name, v)) return;
+  const auto* p = reinterpret_cast<const unsigned char*>(v.data.data());
+  if (v.type == kRegSz) {
+    out.text = utf16leToUtf8(p, v.data.size());
+    out.searchable = true;
+  } else if (v.type == kRegDword && v.data.size() >= 4) {
+    const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    out.text = std::to_string(static_cast<std::int32_t>(u));
+    out.searchable = true;
+  }
+}
+
+class RegistryWalk {
+ public:
+  RegistryWalk(FormServices& form, TRegistryEx& reg, SearchOptions options)
+      : memo_(form.memo()), status_(form.status()), reg_(reg), options_(std::move(options)),
+        lastRepaint_(std::chrono::steady_clock::now()) {}
+
+  void searchKey(const std::string& path, std::size_t depth) {
+    reg_.closeKey();
+    const bool opened = reg_.openKeyReadOnly(path);
+    status_.setStatusText(path);
+    letWindowRepaint();
+    if (!opened) return;  // no read access, or gone: passed over
+
+    std::vector<std::string> subkeys;
+    try {
+      listIfMatching(path);
+      if (depth < kMaxDepth && reg_.hasSubKeys()) subkeys = sortedIgnoringCase(reg_.keyNames());
+    } catch (const std::exception&) {
+      return;  // a key that cannot be read is passed over like one that cannot be opened
+    }
+    if (subkeys.empty()) return;
+
+    // the first key with subkeys (the start key) drives the progress bar, one step per subkey
+    const bool drivesBar = !barDriven_;
+    if (drivesBar) {
+      barDriven_ = true;
+      status_.setProgressRange(0, static_cast<int>(subkeys.size()));
+    }
+    for (std::size_t i = 0; i < subkeys.size(); ++i) {
+      if (path == "\\Software" && toLowerAscii(subkeys[i]) == "classes") {
+        // HKLM\Software\Classes has a command of its own
+      } else {
+        searchKey(path + "\\" + subkeys[i], depth + 1);
+      }
+      if (drivesBar) status_.setProgress(static_cast<int>(i + 1));
+    }
+  }
+
+ private:
+  bool matches(const std::string& value) const {
+    const std::string v = options_.ignoreCase ? toLowerAscii(value) : value;
+    return options_.prefix ? startsWith(v, options_.text) : contains(v, options_.text);
+  }
+
+  // Tests the values in name order; on the first match lists the key and all its values.
+  void listIfMatching(const std::string& path) {
+    RegistryKey* key = reg_.openKey();
+    const std::vector<std::string> names = sortedIgnoringCase(key->valueNames());
+    std::vector<ValueText> values(names.size());
+    RegValue scratch;
+    bool found = false;
+    for (std::size_t i = 0; i < names.size() && !found; ++i) {
+      readValueText(*key, names[i], values[i], scratch);
+      found = values[i].searchable && matches(values[i].text);
+    }
+    if (!found) return;
+    std::vector<std::string> lines{path};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (!values[i].read) readValueText(*key, names[i], values[i], scratch);
+      if (values[i].searchable) lines.push_back("  " + names[i] + "  ----  " + values[i].text);
+    }
+    for (const auto& l : lines) memo_.appendLine(l);
+  }
+
+  void letWindowRepaint() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastRepaint_ < kRepaintInterval) return;
+    lastRepaint_ = now;
+    status_.processEvents();
+  }
+
+  TextView& memo_;
+  StatusView& status_;
+  TRegistryEx& reg_;
+  const SearchOptions options_;
+  bool barDriven_ = false;
+  std::chrono::steady_clock::time_point lastRepaint_;
+};
+
+}  // namespace
+
+void SearchStr1Click(FormServices& form) {
+  form.window().setCaption("Mervana 検索");
+  if (!form.askUnsavedChanges()) return;
+  form.resetView();
+  form.status().setStatusText("検索文字を１行目に書いてください");
+  form.memo().setReadOnly(false);
+  form.window().setPanelVisible(false);
+}
+
+void SearchRegistry(FormServices& form, std::string_view rootName, std::string_view startPath) {
+  if (!form.askUnsavedChanges()) return;
+  TextView& memo = form.memo();
+  std::string typed = memo.selectedText();
+  if (typed.empty()) {
+    const auto lines = memo.lines();
+    if (!lines.empty()) typed = lines.front();
+  }
+  form.resetView();
+  memo.appendLine(typed);
+
+  SearchOptions options = searchOptions(typed);
+  if (charCount(options.text) <= 2) return;
+
+  memo.setReadOnly(true);
+  memo.appendLine(rootName);
+  TRegistryEx reg(form.platform().registry);
+  reg.setRootKey(rootName == "HKEY_LOCAL_MACHINE" ? RootKey::LocalMachine : RootKey::CurrentUser);
+  StatusView& status = form.status();
+  status.setProgressRange(0, kProgressUnset);
+  status.setProgress(0);
+  status.setProgressVisible(true);
+  status.processEvents();
+
+  RegistryWalk(form, reg, std::move(options)).searchKey(std::string(startPath), 0);
+
+  reg.closeKey();
+  memo.setModified(false);
+}
+
+void LOCALMACHINE1Click(FormServices& form) { SearchRegistry(form, "HKEY_LOCAL_MACHINE", "\\Software"); }
+void HKEYLOCALMACHINESystem21Click(FormServices& form) { SearchRegistry(form, "HKEY_LOCAL_MACHINE", "\\System"); }
+void HKEYCURRENTUSERSoftware31Click(FormServices& form) { SearchRegistry(form, "HKEY_CURRENT_USER", "\\Software"); }
+void HKEYCURRENTUSERSystem41Click(FormServices& form) { SearchRegistry(form, "HKEY_CURRENT_USER", "\\System"); }
+void HKEYLOCALMACHINESoftwareClasses11Click(FormServices& form) {
+  SearchRegistry(form, "HKEY_LOCAL_MACHINE", "\\Software\\Classes");
+}
+
+}  // namespace mrv

@@ -1,0 +1,53 @@
+#pragma once
+// Registry hive files of a Windows installation that is not running (a mounted disk, an image),
+// read through libhivex. The files are mapped, never copied: a key is looked up when it is opened
+// and its values when they are read.
+//
+// The hives are mounted where Windows mounts them: SOFTWARE as HKEY_LOCAL_MACHINE\SOFTWARE, SYSTEM
+// as HKEY_LOCAL_MACHINE\SYSTEM, the user's NTUSER.DAT as HKEY_CURRENT_USER and, when the profile
+// beside it holds one, AppData\Local\Microsoft\Windows\UsrClass.dat as HKEY_CURRENT_USER\Software\Classes. The keys Windows
+// derives at boot (CurrentControlSet, HKEY_CLASSES_ROOT, HKEY_CURRENT_CONFIG) are added by
+// OfflineRegistry; openHiveRegistry gives both together.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryStore.h"
+
+namespace mrv {
+
+class HiveFile;
+
+class HiveRegistry : public RegistryStore {
+ public:
+  // Any path may be empty (that hive is not mounted). A hive that cannot be read adds one message
+  // and stays unmounted; nothing else about it is ever reported.
+  HiveRegistry(const std::string& softwareHive, const std::string& systemHive, const std::string& userHive,
+               std::vector<std::string>& messages);
+  ~HiveRegistry() override;
+
+  std::unique_ptr<RegistryKey> openKey(RootKey root, std::string_view path) override;
+
+  bool hasSoftware() const { return software_ != nullptr; }
+  bool hasSystem() const { return system_ != nullptr; }
+  bool hasUser() const { return user_ != nullptr; }
+
+ private:
+  std::shared_ptr<HiveFile> software_, system_, user_, userClasses_;
+};
+
+// Checks and opens one hive file; null with a message when it cannot be read (missing, empty,
+// truncated, damaged, or not a hive at all).
+std::shared_ptr<HiveFile> openHiveFile(const std::string& path, std::string& message);
+
+// The hive's root key, or a key below it ("A\B"); null when missing.
+std::unique_ptr<RegistryKey> openHiveKey(const std::shared_ptr<HiveFile>& hive, std::string_view path);
+
+// HiveRegistry with the derived keys of a running Windows, as the program's other stores present them.
+std::unique_ptr<RegistryStore> openHiveRegistry(const std::string& softwareHive, const std::string& systemHive,
+                                                const std::string& userHive, std::vector<std::string>& messages);
+
+// True when the file begins with a hive's signature.
+bool looksLikeHiveFile(const std::string& path);
+
+}  // namespace mrv
