@@ -11,6 +11,7 @@
 #include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
 #include "collect/SystemProbes.h"
+#include "lookup/RegistrySearch.h"
 #include "platform/Encoding.h"
 #include "records/RecordFiles.h"
 #include "platform/Shell.h"
@@ -42,6 +43,12 @@ void TForm1::registerCommands() {
       {"Exit1", [this] { Exit1Click(); }},
       {"Help2", [this] { Help2Click(); }},
       {"Version1", [this] { Version1Click(); }},
+      {"SearchStr1", [this] { SearchStr1Click(*this); }},
+      {"LOCALMACHINE1", [this] { LOCALMACHINE1Click(*this); }},
+      {"HKEYLOCALMACHINESystem21", [this] { HKEYLOCALMACHINESystem21Click(*this); }},
+      {"HKEYCURRENTUSERSoftware31", [this] { HKEYCURRENTUSERSoftware31Click(*this); }},
+      {"HKEYCURRENTUSERSystem41", [this] { HKEYCURRENTUSERSystem41Click(*this); }},
+      {"HKEYLOCALMACHINESoftwareClasses11", [this] { HKEYLOCALMACHINESoftwareClasses11Click(*this); }},
   };
 }
 

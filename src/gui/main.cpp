@@ -57,7 +57,15 @@ int main(int argc, char** argv) {
   MainWindow window(services.platform(), programPath);
   TForm1& form = window.form();
   form.FormCreate(args);
-  if (form.showMainWindow()) window.show();
+  if (form.showMainWindow()) {
+    window.show();
+    // what went wrong opening a configured source (a damaged hive, a missing dump) is said once
+    if (!services.messages().empty()) {
+      std::string text;
+      for (const auto& m : services.messages()) text += (text.empty() ? "" : "\n") + m;
+      QTimer::singleShot(0, &window, [&form, text] { form.dialogs().message("Mervana", text, Dialogs::Kind::Warning); });
+    }
+  }
   if (form.timerEnabled()) QTimer::singleShot(form.timerInterval(), &window, [&form] { form.Timer1Timer(); });
   const int rc = app.exec();
   return form.exitStatus() != 0 ? form.exitStatus() : rc;

@@ -2,6 +2,8 @@
 
 #include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
+#include "platform/RegistrySource.h"
+#include "platform/RegistryStore.h"
 #include "platform/Shell.h"
 #include "platform/SystemServices.h"
 #include "platform/Wmi.h"
@@ -9,6 +11,7 @@
 namespace mrv {
 
 struct PlatformServices::Owned {
+  std::unique_ptr<RegistryStore> registry;
   std::unique_ptr<Shell> shell;
   std::unique_ptr<CpuSource> cpu;
   std::unique_ptr<AtaDevice> ata;
@@ -22,6 +25,8 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
     if (!message.empty()) messages_.push_back(std::string(what) + ": " + message);
     message.clear();
   };
+  owned_->registry = openRegistrySource(sources, messages_);
+  platform_.registry = owned_->registry.get();
   owned_->shell = openShell();
   platform_.shell = owned_->shell.get();
   owned_->cpu = openCpuSource(sources, message);
