@@ -7,7 +7,7 @@ bash scripts/setup.sh
 if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR=build-asan
   bash scripts/build.sh -DMERVANA_SANITIZE=ON
-  export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+  export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 else
   export BUILD_DIR=build
   bash scripts/build.sh
