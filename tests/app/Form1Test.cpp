@@ -174,3 +174,40 @@ TEST_F(Form1Test, AboutShowsTheBanner) {
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0], "バージョン情報|" + VersionBanner());
 }
+
+TEST_F(Form1Test, SaveWritesTheRecordEveryTimeAndOnlyAfterAWholeRead) {
+  writeIni("mervana.ini", "[General]\r\nSaveDir=" + (dir / "records").string() + "\r\n");
+  fs::create_directories(dir / "records");
+  form->FormCreate({});
+  form->Save1Click();  // nothing read yet: nothing written
+  EXPECT_TRUE(fs::is_empty(dir / "records"));
+
+  form->runCommand("Read1");
+  form->runCommand("Save1");
+  ASSERT_TRUE(form->recordSaved());
+  const fs::path record = form->lastRecordPath();
+  EXPECT_EQ(record.parent_path(), dir / "records");
+  EXPECT_EQ(record.filename().string(), memo.lines()[0] + ".csv");  // row 1 is the stem
+  EXPECT_EQ(fs::file_size(record), (90 + 100) * 2 + memo.lines()[0].size() + memo.lines()[1].size());
+
+  fs::remove(record);
+  form->runCommand("Save1");  // a second Save in the same run writes the record again
+  EXPECT_TRUE(fs::exists(record));
+  EXPECT_TRUE(dialogs.shown.empty());  // saving says nothing to the person at the PC
+}
+
+TEST_F(Form1Test, AFailedWriteIsSilentInTheWindowButFailsABatchRun) {
+  writeIni("mervana.ini", "[General]\r\nSaveDir=" + (dir / "missing" / "folder").string() + "\r\n");
+  form->FormCreate({});
+  form->runCommand("Read1");
+  form->runCommand("Save1");
+  EXPECT_FALSE(form->recordSaved());
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(form->exitStatus(), 0);
+
+  form->FormCreate({"/b0"});
+  form->Timer1Timer();
+  EXPECT_FALSE(form->recordSaved());
+  EXPECT_EQ(form->exitStatus(), 1);
+  EXPECT_TRUE(window.closeRequested);
+}
