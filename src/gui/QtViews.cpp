@@ -129,11 +129,24 @@ void QtGridView::clearColumn(int col) {
   for (int row = 0; row < rows_; ++row) setCell(col, row, "");
 }
 
-void QtGridView::setVisible(bool v) { w_->setVisible(v); }
+void QtGridView::setVisible(bool v) {
+  w_->setVisible(v);
+  // a hidden table cannot scroll: the row asked for while hidden is brought into view now
+  if (v && pendingRow_ > 0) {
+    const int row = pendingRow_;
+    pendingRow_ = 0;
+    showRow(row);
+  }
+}
 bool QtGridView::visible() const { return !w_->isHidden(); }
 
 void QtGridView::showRow(int row) {
-  if (row >= 1 && row < rows_ && cols_ > 1) w_->scrollTo(w_->model()->index(row - 1, 0));
+  if (row < 1 || row >= rows_ || cols_ < 2) return;
+  if (w_->isHidden()) {
+    pendingRow_ = row;
+    return;
+  }
+  w_->scrollTo(w_->model()->index(row - 1, 0));
 }
 
 // ---- StatusBar1, ProgressBar1 ---------------------------------------------------------------

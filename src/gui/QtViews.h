@@ -60,6 +60,7 @@ class QtGridView : public GridView {
  private:
   QTableWidget* w_;
   int rows_ = 5, cols_ = 5;
+  int pendingRow_ = 0;
   std::string corner_;
 };
 
