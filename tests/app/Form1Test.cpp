@@ -211,3 +211,36 @@ TEST_F(Form1Test, AFailedWriteIsSilentInTheWindowButFailsABatchRun) {
   EXPECT_EQ(form->exitStatus(), 1);
   EXPECT_TRUE(window.closeRequested);
 }
+
+namespace {
+// A grid that fails part-way through a record, as a collector failure would end the Read.
+class FailingGrid : public MemoryGridView {
+ public:
+  void setCell(int col, int row, std::string_view text) override {
+    if (col == 2 && row == 50) throw std::runtime_error("collector failed");
+    MemoryGridView::setCell(col, row, text);
+  }
+};
+}  // namespace
+
+TEST(Form1ReadFailure, ATruncatedRecordIsNeverSaved) {
+  MemoryTextView memo;
+  FailingGrid grid;
+  MemoryStatusView status;
+  MemoryWindowView window;
+  ScriptedDialogs dialogs;
+  TForm1 form(memo, grid, status, window, dialogs, Platform{}, "/nonexistent/mervana");
+  form.FormCreate({});
+  form.runCommand("Read1");
+  EXPECT_FALSE(form.readCompleted());
+  EXPECT_FALSE(window.menuEnabled("Save1"));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0], "Mervana|collector failed");
+
+  form.FormCreate({"/b0"});
+  form.Timer1Timer();  // batch: no message box to wait behind, a failure status instead
+  EXPECT_EQ(form.exitStatus(), 1);
+  EXPECT_FALSE(form.recordSaved());
+  EXPECT_TRUE(window.closeRequested);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
