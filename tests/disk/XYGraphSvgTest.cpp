@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/HistoryAxes.h"
+
 #include <cmath>
 #include <algorithm>
 #include <string>
@@ -73,17 +75,7 @@ std::vector<std::string> textsOnly(const std::string& svg) {
   return out;
 }
 
-// The axes as the disk history chart sets them: 90 days in 30-day steps, 0 to 120.
-void historyAxes(TXYGraph& g) {
-  g.YAxis().setMax(120);
-  g.YAxis().setMin(0);
-  g.XAxis().setMin(-90);
-  g.XAxis().setMax(0);
-  g.XAxis().setOrigin(-90);
-  g.XAxis().setTickStep(30);
-  g.XAxis().setSubTicksCount(6);
-  g.XAxis().setTitle("日数");
-}
+using mrv::testing::historyAxes;
 
 void expectAt(PointF p, double x, double y) {
   EXPECT_NEAR(p.x, x, 0.01);

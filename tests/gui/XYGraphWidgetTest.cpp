@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "gui/QtTestApp.h"
+#include "support/HistoryAxes.h"
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -24,14 +25,7 @@ void sampleChart(TXYGraph& g) {
   red.setLinePen({colors::Red, 2, PenStyle::Solid});
   green.setLinePen({colors::Green, 2, PenStyle::Solid});
   blue.setLinePen({colors::Blue, 2, PenStyle::Solid});
-  g.YAxis().setMax(120);
-  g.YAxis().setMin(0);
-  g.XAxis().setMin(-90);
-  g.XAxis().setMax(0);
-  g.XAxis().setOrigin(-90);
-  g.XAxis().setTickStep(30);
-  g.XAxis().setSubTicksCount(6);
-  g.XAxis().setTitle("日数");
+  mrv::testing::historyAxes(g);
   for (int d = -90; d <= 0; d += 10) {
     red.AddPoint(d, 100);
     green.AddPoint(d, 60);

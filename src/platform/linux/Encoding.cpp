@@ -9,10 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
-#include "base/Text.h"
 
 namespace mrv {
 
@@ -101,23 +98,6 @@ std::string utf8ToAnsi(std::string_view utf8) {
 std::string ansiToUtf8(std::string_view ansi) {
   Iconv cv("UTF-8", "CP932");
   return cv.run(ansi, "\xEF\xBF\xBD", [](std::string_view) { return std::size_t{1}; });
-}
-
-bool readAnsiFile(const std::string& path, std::string& utf8Text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  utf8Text = ansiToUtf8(ss.str());
-  return true;
-}
-
-bool readAnsiLines(const std::string& path, std::vector<std::string>& lines) {
-  std::string text;
-  if (!readAnsiFile(path, text)) return false;
-  lines = splitLines(text);
-  return true;
 }
 
 bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {

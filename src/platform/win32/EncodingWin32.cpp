@@ -3,10 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 
-#include "base/Text.h"
 #include "platform/Encoding.h"
 
 namespace mrv {
@@ -51,23 +48,6 @@ std::string utf8ToAnsi(std::string_view utf8) {
 }
 
 std::string ansiToUtf8(std::string_view ansi) { return narrow(widen(ansi, kCp932, 0), CP_UTF8); }
-
-bool readAnsiFile(const std::string& path, std::string& utf8Text) {
-  std::ifstream in(wpath(path), std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  utf8Text = ansiToUtf8(ss.str());
-  return true;
-}
-
-bool readAnsiLines(const std::string& path, std::vector<std::string>& lines) {
-  std::string text;
-  if (!readAnsiFile(path, text)) return false;
-  lines = splitLines(text);
-  return true;
-}
 
 bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
   static std::atomic<unsigned> serial{0};
