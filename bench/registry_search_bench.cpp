@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "../tests/support/HiveBuilder.h"
-#include "app/FormServices.h"
-#include "app/MemoryViews.h"
+#include "ui/FormServices.h"
+#include "ui/MemoryViews.h"
 #include "base/Text.h"
 #include "lookup/RegistrySearch.h"
 #include "platform/Platform.h"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config          # compiler and build
+  build-essential cmake pkg-config ccache   # compiler and build
   qt6-base-dev libgl-dev                    # the window (Qt 6 Widgets)
   libgtest-dev libgmock-dev                 # unit tests
   libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)

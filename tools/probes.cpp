@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MemoryViews.h"
+#include "ui/MemoryViews.h"
 #include "collect/RasProbes.h"
 #include "collect/SystemProbes.h"
 #include "platform/SystemServices.h"

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "app/MemoryViews.h"
+#include "ui/MemoryViews.h"
 #include "app/TForm1.h"
 #include "platform/Environment.h"
 

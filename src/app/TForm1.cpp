@@ -5,7 +5,7 @@
 
 #include "app/IniFile.h"
 #include "app/MenuTable.h"
-#include "app/Version.h"
+#include "ui/Version.h"
 #include "base/Error.h"
 #include "base/Text.h"
 #include "collect/RecordName.h"
@@ -160,9 +160,16 @@ void TForm1::Read1Click() {
   try {
     // the shared registry reader and the two lists live for this pass only
     CollectionState state(platform_.registry);
+    CollectionContext ctx(platform_, state, dialogs_);
+    ctx.saveDir = saveDir_;
+    ctx.programDir = programDir();
+    ctx.recordFolder = RecordFolder(saveDir_, ctx.programDir);
+    ctx.onStepFailure = [this](std::string_view step, std::string_view what) {
+      if (options_.batch) std::cerr << "mervana: " << step << ": " << what << "\n";
+    };
     counter_ = 1;
     InventoryRecord record(grid_, memo_, counter_);
-    CollectionResult collected = RunStandardCollection(*this, record, state);
+    CollectionResult collected = RunStandardCollection(ctx, record);
     record.closeRecord(collected.installedPrograms, collected.patches);
     grid_.setColWidth(0, 28);
     grid_.setColWidth(1, 200);
@@ -170,7 +177,7 @@ void TForm1::Read1Click() {
     grid_.setCell(1, 0, "ItemName");
     grid_.setCell(2, 0, "Value");
     record.numberRows();
-    record.labelPass(collected.family, 1, collected.customLabels);
+    record.labelPass(collected.family, 1, {});
     grid_.setVisible(true);
     memo_.setVisible(false);
   } catch (...) {

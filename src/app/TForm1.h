@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/FormServices.h"
+#include "ui/FormServices.h"
 #include "platform/Sources.h"
 
 namespace mrv {

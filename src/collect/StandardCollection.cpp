@@ -1,25 +1,38 @@
 #include "collect/StandardCollection.h"
 
-#include "app/Version.h"
-#include "collect/RecordName.h"
-#include "collect/SystemProbes.h"
-#include "records/ItemCatalogue.h"
+#include <chrono>
+#include <exception>
+
+#include "collect/StandardItems.h"
 
 namespace mrv {
 
-CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& record, CollectionState& state) {
-  CollectionResult result;
-  for (const auto& item : kItemCatalogue) {
-    if (item.key == "CsvFileName")
-      record.addValueRow(CsvFileNameText(form.platform()));
-    else if (item.key == "MrvVersion")
-      record.addValueRow(VersionBanner());
-    else
-      record.addValueRow("");
+CollectionResult RunStandardCollection(CollectionContext& ctx, InventoryRecord& record,
+                                       std::vector<std::pair<std::string, double>>* timings) {
+  for (const StandardStep& step : StandardSteps()) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> texts;
+    try {
+      texts = step.collect(ctx);
+    } catch (const std::exception& e) {
+      texts.assign(step.keys.size(), kProbeError);
+      if (ctx.onStepFailure) ctx.onStepFailure(step.family, e.what());
+    }
+    // the layout is the record's contract: a step always fills exactly its rows
+    texts.resize(step.keys.size());
+    for (const auto& t : texts) record.addValueRow(t);
+    if (timings) {
+      const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (!timings->empty() && timings->back().first == step.family)
+        timings->back().second += s;
+      else
+        timings->emplace_back(std::string(step.family), s);
+    }
   }
-  if (form.platform().system) InstalledSoftwareList(state, *form.platform().system);
-  result.installedPrograms = state.installed;
-  result.patches = state.patches;
+  CollectionResult result;
+  result.family = ctx.family;
+  result.installedPrograms = ctx.state.installed;
+  result.patches = ctx.state.patches;
   return result;
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FormServices.h"
+#include "collect/CollectionContext.h"
 #include "records/InventoryRecord.h"
 
 namespace mrv {
@@ -12,12 +12,12 @@ struct CollectionResult {
   std::string family = "NT";                   // OS family text, "9x" or "NT"
   std::vector<std::string> installedPrograms;  // sorted
   std::vector<std::string> patches;            // sorted, each behind its "0@" sort prefix
-  std::vector<std::string> customLabels;       // labels of the custom block
 };
 
-struct CollectionState;
-
-// state: the per-pass registry reader, Key-open flag and the two lists, created by the Read command.
-CollectionResult RunStandardCollection(FormServices& form, InventoryRecord& record, CollectionState& state);
+// Runs every step of the item table (StandardItems.h). A step that raises adds "Error!" in each of
+// its rows and reports the failure through ctx.onStepFailure, so the record keeps its layout.
+// `timings`, when given, receives each family's time in seconds, in pass order.
+CollectionResult RunStandardCollection(CollectionContext& ctx, InventoryRecord& record,
+                                       std::vector<std::pair<std::string, double>>* timings = nullptr);
 
 }  // namespace mrv

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/Views.h"
+#include "ui/Views.h"
 #include "base/Error.h"
 #include "base/Text.h"
-#include "collect/PeVersionInfo.h"
+#include "platform/PeVersionInfo.h"
 #include "platform/Encoding.h"
 #include "platform/SystemServices.h"
 

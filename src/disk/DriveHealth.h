@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "disk/SmartCommands.h"
+#include "platform/SmartCommands.h"
 #include "platform/AtaDevice.h"
 
 namespace mrv {

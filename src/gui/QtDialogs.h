@@ -2,7 +2,7 @@
 // Message boxes, the prompt dialog Form2 and the file-open dialog, as modal Qt dialogs.
 #include <QDialog>
 
-#include "app/Views.h"
+#include "ui/Views.h"
 
 class QLabel;
 class QLineEdit;

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/Views.h"
+#include "ui/Views.h"
 
 class QPlainTextEdit;
 class QTableWidget;

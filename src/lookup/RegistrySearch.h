@@ -7,7 +7,7 @@
 // matches values that begin with the text instead of values that contain it.
 #include <string_view>
 
-#include "app/FormServices.h"
+#include "ui/FormServices.h"
 
 namespace mrv {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Views.h"
+#include "ui/Views.h"
 
 namespace mrv {
 

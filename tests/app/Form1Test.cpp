@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/MemoryViews.h"
+#include "ui/MemoryViews.h"
 #include "app/TForm1.h"
-#include "app/Version.h"
+#include "ui/Version.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/MemoryViews.h"
+#include "ui/MemoryViews.h"
 #include "base/Error.h"
 #include "collect/RasProbes.h"
 #include "collect/SystemProbes.h"

@@ -5,7 +5,7 @@
 #include "base/Text.h"
 #include "collect/FakeSystemServices.h"
 #include "collect/PeImageBuilder.h"
-#include "collect/PeVersionInfo.h"
+#include "platform/PeVersionInfo.h"
 #include "collect/SystemProbes.h"
 
 using namespace mrv;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/FormServices.h"
-#include "app/MemoryViews.h"
+#include "ui/FormServices.h"
+#include "ui/MemoryViews.h"
 #include "lookup/RegistrySearch.h"
 #include "platform/Platform.h"
 #include "platform/replay/MemoryRegistry.h"

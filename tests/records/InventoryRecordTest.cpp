@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/MemoryViews.h"
+#include "ui/MemoryViews.h"
 #include "records/InventoryRecord.h"
 #include "records/ItemCatalogue.h"
 

@@ -17,7 +17,7 @@
 #include <fstream>
 #include <vector>
 
-#include "disk/SmartCommands.h"
+#include "platform/SmartCommands.h"
 #include "platform/AtaDevice.h"
 #include "platform/linux/WmiLinux.h"
 #include "platform/Sources.h"

@@ -25,7 +25,7 @@
 #include <optional>
 
 #include "base/Text.h"
-#include "collect/PeVersionInfo.h"
+#include "platform/PeVersionInfo.h"
 #include "platform/SystemServicesNative.h"
 #include "platform/WindowsInstallation.h"
 #include "platform/linux/LinuxSystemFacts.h"

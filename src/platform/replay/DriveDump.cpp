@@ -8,7 +8,7 @@
 #include <fstream>
 #include <vector>
 
-#include "disk/SmartCommands.h"
+#include "platform/SmartCommands.h"
 
 namespace mrv {
 namespace fs = std::filesystem;

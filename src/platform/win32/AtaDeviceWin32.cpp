@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "disk/SmartCommands.h"
+#include "platform/SmartCommands.h"
 #include "platform/AtaDevice.h"
 #include "platform/Sources.h"
 #include "platform/replay/DriveDump.h"

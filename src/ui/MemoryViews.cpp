@@ -1,4 +1,4 @@
-#include "app/MemoryViews.h"
+#include "ui/MemoryViews.h"
 
 #include <iostream>
 

@@ -1,4 +1,4 @@
-#include "collect/PeVersionInfo.h"
+#include "platform/PeVersionInfo.h"
 
 #include <vector>
 

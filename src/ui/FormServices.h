@@ -4,7 +4,7 @@
 // TForm1 implements it; command code in other folders takes it instead of the window class.
 #include <string>
 
-#include "app/Views.h"
+#include "ui/Views.h"
 #include "platform/Platform.h"
 
 namespace mrv {
