@@ -84,7 +84,15 @@ std::string QtGridView::cell(int col, int row) const {
 }
 
 void QtGridView::setCell(int col, int row, std::string_view text) {
-  if (col < 0 || row < 0 || col >= cols_ || row >= rows_) return;
+  if (col < 0 || row < 0 || col >= cols_) return;
+  if (row >= rows_) {
+    // kept until the grid grows to this row (the record writes a row before it enlarges the grid)
+    if (text.empty())
+      pastEnd_.erase({col, row});
+    else
+      pastEnd_[{col, row}] = std::string(text);
+    return;
+  }
   if (col == 0 && row == 0) {
     corner_ = std::string(text);
     return;
@@ -99,11 +107,24 @@ void QtGridView::setCell(int col, int row, std::string_view text) {
 }
 
 void QtGridView::setRowCount(int rows) {
+  const int oldRows = rows_;
   rows_ = rows < 1 ? 1 : rows;
+  if (rows_ < oldRows) std::erase_if(pastEnd_, [this](const auto& kv) { return kv.first.second >= rows_; });
   w_->setRowCount(rows_ - 1);
   // rows without a label of their own show nothing, not Qt's automatic numbers
   for (int r = 0; r < rows_ - 1; ++r)
     if (!w_->verticalHeaderItem(r)) w_->setVerticalHeaderItem(r, new QTableWidgetItem(QString()));
+  // values written past the old end show now that their rows exist; rows cut off are gone
+  for (auto it = pastEnd_.begin(); it != pastEnd_.end();) {
+    const auto [col, row] = it->first;
+    if (row < rows_) {
+      const std::string text = std::move(it->second);
+      it = pastEnd_.erase(it);
+      setCell(col, row, text);
+    } else {
+      ++it;
+    }
+  }
 }
 
 void QtGridView::setColCount(int cols) {
@@ -127,6 +148,7 @@ void QtGridView::setColWidth(int col, int width) {
 
 void QtGridView::clearColumn(int col) {
   for (int row = 0; row < rows_; ++row) setCell(col, row, "");
+  std::erase_if(pastEnd_, [col](const auto& kv) { return kv.first.first == col; });
 }
 
 void QtGridView::setVisible(bool v) {

@@ -62,6 +62,7 @@ class QtGridView : public GridView {
   int rows_ = 5, cols_ = 5;
   int pendingRow_ = 0;
   std::string corner_;
+  std::map<std::pair<int, int>, std::string> pastEnd_;  // (col, row) written past the last row
 };
 
 class QtStatusView : public StatusView {

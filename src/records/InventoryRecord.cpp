@@ -5,8 +5,19 @@
 
 namespace mrv {
 
+namespace {
+// A record line is one row: CR, LF and the other control characters become blanks, so a value
+// holding a line break (an uninstall entry's name, say) cannot push every later row down.
+std::string singleLine(std::string_view text) {
+  std::string v(text);
+  for (char& c : v)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  return v;
+}
+}  // namespace
+
 std::string FieldForm(std::string_view value) {
-  std::string v(value);
+  std::string v = singleLine(value);
   if (!v.empty() && (v[0] == '+' || v[0] == '-' || v[0] == '=' || v[0] == '@')) v = "'" + v;
   if (contains(v, ",")) {
     if (contains(v, "\"")) return replaceAll(v, ",", " ");
@@ -16,8 +27,9 @@ std::string FieldForm(std::string_view value) {
 }
 
 void InventoryRecord::addRow(std::string_view text) {
-  grid_.setCell(2, counter_, text);
-  memo_.appendLine(text);
+  const std::string line = singleLine(text);
+  grid_.setCell(2, counter_, line);
+  memo_.appendLine(line);
   ++counter_;
   if (grid_.rowCount() < counter_) grid_.setRowCount(grid_.rowCount() + 10);
 }

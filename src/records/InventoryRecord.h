@@ -9,8 +9,9 @@
 
 namespace mrv {
 
-// The field form of a value: a quote before a leading + - = @; a value with a comma is wrapped in
-// double quotes, or has its commas turned into blanks when it also holds a double quote.
+// The field form of a value: control characters (CR, LF, tab, ...) become blanks, so every value is
+// one line; then a quote before a leading + - = @; a value with a comma is wrapped in double
+// quotes, or has its commas turned into blanks when it also holds a double quote.
 std::string FieldForm(std::string_view value);
 
 // Rows the installed-programs block always fills (padded with empty rows).
@@ -22,7 +23,8 @@ class InventoryRecord {
   InventoryRecord(GridView& grid, TextView& memo, int& counter) : grid_(grid), memo_(memo), counter_(counter) {}
 
   void addValueRow(std::string_view value) { addRow(FieldForm(value)); }
-  // Adds the text as it stands (the prompt dialog's answer, whose commas are already blanks).
+  // Adds the text as it stands (the prompt dialog's answer, whose commas are already blanks), with
+  // control characters as blanks.
   void addRow(std::string_view text);
   void addLabelRow(std::string_view label, int col);
 

@@ -5,12 +5,15 @@
 namespace mrv {
 
 std::string MemoryGridView::cell(int col, int row) const {
+  if (row >= rows_) return {};  // kept, but not shown until the grid grows
   auto it = cells_.find({col, row});
   return it == cells_.end() ? std::string() : it->second;
 }
 
 void MemoryGridView::setCell(int col, int row, std::string_view text) {
-  if (col < 0 || row < 0 || col >= cols_ || row >= rows_) return;  // as a grid does: out of range is ignored
+  // A value written past the last row is kept and shows once the grid grows to it (the record
+  // writes a row before it enlarges the grid).
+  if (col < 0 || row < 0 || col >= cols_) return;
   if (text.empty())
     cells_.erase({col, row});
   else
@@ -18,8 +21,10 @@ void MemoryGridView::setCell(int col, int row, std::string_view text) {
 }
 
 void MemoryGridView::setRowCount(int rows) {
-  rows_ = rows < 0 ? 0 : rows;
-  std::erase_if(cells_, [this](const auto& kv) { return kv.first.second >= rows_; });
+  const int newRows = rows < 0 ? 0 : rows;
+  // shrinking drops the rows cut off; growing shows what was written past the old end
+  if (newRows < rows_) std::erase_if(cells_, [newRows](const auto& kv) { return kv.first.second >= newRows; });
+  rows_ = newRows;
 }
 
 void MemoryGridView::setColCount(int cols) {

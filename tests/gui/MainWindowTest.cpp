@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "app/MenuTable.h"
+#include "records/InventoryRecord.h"
 #include "gui/QtTestApp.h"
 #include "gui/MainWindow.h"
 
@@ -76,6 +77,28 @@ TEST_F(MainWindowTest, ReadShowsTheRecordInTheGrid) {
   EXPECT_EQ(grid->columnWidth(1), 480);
   EXPECT_EQ(window->Memo1()->toPlainText().split('\n').size(), 190);
   EXPECT_TRUE(window->findChild<QAction*>("Save1")->isEnabled());
+}
+
+// Rows 10, 20, 30 ... are written before the grid grows to them: the table must still show them.
+TEST_F(MainWindowTest, EveryGridRowShowsItsRecordLinePastAHundredRows) {
+  TForm1& form = window->form();
+  form.grid().setRowCount(10);
+  form.grid().setColCount(3);
+  form.memo().clear();
+  int counter = 1;
+  InventoryRecord record(form.grid(), form.memo(), counter);
+  for (int i = 1; i <= 90; ++i) record.addValueRow("item " + std::to_string(i));
+  std::vector<std::string> installed;
+  for (int i = 0; i < 123; ++i) installed.push_back("program " + std::to_string(i));
+  record.closeRecord(installed, {"0@KB1"});
+  const QStringList lines = window->Memo1()->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 214);
+  QTableWidget* grid = window->StringGrid1();
+  ASSERT_GE(grid->rowCount(), 214);
+  for (int row = 1; row <= 214; ++row) {
+    QTableWidgetItem* item = grid->item(row - 1, 1);
+    EXPECT_EQ(item ? item->text() : QString(), lines[row - 1]) << row;
+  }
 }
 
 TEST_F(MainWindowTest, PromptDialogIsForm2AndTakesTheAnswer) {

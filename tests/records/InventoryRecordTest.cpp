@@ -18,6 +18,29 @@ TEST(FieldForm, LeadingFormulaCharactersAndCommas) {
   EXPECT_EQ(FieldForm(""), "");
 }
 
+TEST(FieldForm, LineBreaksAndControlCharactersBecomeBlanks) {
+  EXPECT_EQ(FieldForm("Viewer\r\n2.0"), "Viewer  2.0");
+  EXPECT_EQ(FieldForm("a\tb\x01\x1f\x7f"), "a b  \x7f");
+  EXPECT_EQ(FieldForm("\n-5"), " -5");  // the blank, not the minus, now leads
+  EXPECT_EQ(FieldForm("x\ny,z"), "\"x y,z\"");
+  EXPECT_EQ(FieldForm("経理\r部"), "経理 部");
+}
+
+TEST(FieldForm, AValueWithALineBreakKeepsEveryLaterRowInPlace) {
+  MemoryGridView grid;
+  MemoryTextView memo;
+  grid.setRowCount(10);
+  grid.setColCount(3);
+  int counter = 1;
+  InventoryRecord record(grid, memo, counter);
+  record.addValueRow("first");
+  record.addValueRow("Uninstall\r\nname");
+  record.addRow("typed\nanswer");
+  record.addValueRow("fourth");
+  ASSERT_EQ(memo.lines(), (std::vector<std::string>{"first", "Uninstall  name", "typed answer", "fourth"}));
+  EXPECT_EQ(grid.cell(2, 4), "fourth");
+}
+
 TEST(ItemCatalogue, NinetyRowsWithTheirLabels) {
   ASSERT_EQ(kItemCatalogue.size(), 90u);
   for (int i = 0; i < 90; ++i) EXPECT_EQ(kItemCatalogue[static_cast<std::size_t>(i)].pos, i + 1);
@@ -50,6 +73,23 @@ TEST_F(RecordTest, ValueRowsGoToGridAndTextTogetherAndTheGridGrowsByTen) {
   EXPECT_EQ(memo.lines().size(), 12u);
   EXPECT_EQ(memo.lines()[0], "v1");
   EXPECT_EQ(grid.rowCount(), 20);
+}
+
+// The record writes a row before it enlarges the grid: rows 10, 20, 30 ... land past the last row
+// for a moment and must still show once the grid grows.
+TEST_F(RecordTest, EveryGridRowEqualsItsRecordLinePastAHundredRows) {
+  std::vector<std::string> installed;
+  for (int i = 0; i < 137; ++i) installed.push_back("program " + std::to_string(i));
+  for (int i = 1; i <= 90; ++i) record.addValueRow("item " + std::to_string(i));
+  record.closeRecord(installed, {"0@KB1", "0@KB2"});
+  const auto lines = memo.lines();
+  ASSERT_EQ(lines.size(), 229u);
+  ASSERT_GE(grid.rowCount(), 230);
+  for (int row = 1; row <= 229; ++row) EXPECT_EQ(grid.cell(2, row), lines[static_cast<std::size_t>(row - 1)]) << row;
+  // shrinking the grid drops what it cut off; growing again shows nothing old
+  grid.setRowCount(5);
+  grid.setRowCount(300);
+  EXPECT_EQ(grid.cell(2, 10), "");
 }
 
 TEST_F(RecordTest, ClosingPadsProgramsToHundredAndReversesPatches) {
