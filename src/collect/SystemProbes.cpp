@@ -62,7 +62,7 @@ std::size_t charPosOf(std::string_view s, std::size_t byteOffset) { return charC
 std::string ComputerNameText(SystemServices& sys) {
   try {
     std::string name;
-    if (!sys.getComputerName(name) || ansiLength(name) > 15) return kProbeError;
+    if (!sys.getComputerName(name)) return kProbeError;  // the system applies its own room
     return name;
   } catch (const std::exception&) {
     return kProbeError;
@@ -309,7 +309,7 @@ DriveInfoResult DriveInfo(SystemServices& sys, int n) {
 void SharedFolderList(SystemServices& sys, std::vector<std::string>& list) {
   try {
     std::string name;
-    if (!sys.getComputerName(name) || ansiLength(name) > 15) name.clear();
+    if (!sys.getComputerName(name)) name.clear();
     const ShareEnumResult r = sys.enumerateShares("\\\\" + name);
     if (r.openCode == kErrorNoNetwork) {
       list.push_back("Error(No network is present.)");

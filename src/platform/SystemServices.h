@@ -67,7 +67,8 @@ class SystemServices {
  public:
   virtual ~SystemServices() = default;
 
-  // GetComputerNameA (the name as the network knows it; no room limit applied).
+  // The computer name as the network knows it. Windows: GetComputerNameA with room for 16
+  // characters, so a name longer than 15 bytes fails; Linux: the whole name, never cut.
   virtual bool getComputerName(std::string& name) = 0;
   // GetUserNameA: the login name of the user running the program.
   virtual bool getUserName(std::string& name) = 0;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "platform/Encoding.h"
 #include "platform/RegistryStore.h"
 #include "platform/SystemServicesNative.h"
 #include "platform/WindowsInstallation.h"
@@ -65,7 +66,7 @@ class InstallationOverlay : public SystemServices {
   bool getComputerName(std::string& name) override {
     if (id_.computerName.empty()) return m_->getComputerName(name);
     name = id_.computerName;
-    return true;
+    return utf8ToAnsi(name).size() <= 15;  // a Windows name, read with GetComputerNameA's room
   }
   bool getUserName(std::string& name) override { return m_->getUserName(name); }
   bool wnetGetUser(std::string& name) override { return m_->wnetGetUser(name); }

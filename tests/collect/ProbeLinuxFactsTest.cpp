@@ -32,11 +32,15 @@ TEST(LinuxFacts, SambaConfigurationNamesGroupAndShares) {
   EXPECT_EQ(config.global()->get("workgroup"), "office");
   EXPECT_EQ(config.global()->get("Security"), "ADS");
   EXPECT_EQ(sambaDiskShares(config), (std::vector<std::string>{"Public", "経理"}));
-  EXPECT_EQ(netbiosName(&config, "ignored"), "RECEPTION-DESK-");
+  EXPECT_EQ(netbiosName(&config, "ignored"), "RECEPTION-DESK-PC-2");
   EXPECT_EQ(netbiosName(nullptr, "buildhost.example.com"), "BUILDHOST");
-  EXPECT_EQ(netbiosName(nullptr, "a-very-long-linux-host-name"), "A-VERY-LONG-LIN");
+  // never cut: two hosts that share their first 15 characters keep names (and records) apart
+  EXPECT_EQ(netbiosName(nullptr, "accounting-pc-011"), "ACCOUNTING-PC-011");
+  EXPECT_EQ(netbiosName(nullptr, "accounting-pc-012.corp.example"), "ACCOUNTING-PC-012");
   const auto japanese = parseSambaConfig("[global]\nnetbios name = 経理部の受付パソコン\n");
-  EXPECT_EQ(netbiosName(&japanese, ""), "経理部の受付パ");  // 14 bytes: the next character would not fit
+  EXPECT_EQ(netbiosName(&japanese, ""), "経理部の受付パソコン");
+  const auto unset = parseSambaConfig("[global]\nworkgroup = office\n");
+  EXPECT_EQ(netbiosName(&unset, "pc7"), "PC7");
   EXPECT_EQ(usershareName("#VERSION 2\npath=/home/u/pub\nsharename=Pub Docs\n", "pub docs"), "Pub Docs");
   EXPECT_EQ(usershareName("path=/x\n", "music"), "music");
 }
@@ -177,5 +181,11 @@ TEST(InstallationIdentity, AnOfflineInstallationServesItsFactsAndFiles) {
   EXPECT_EQ(FileVersionText(*sys, "%ProgramFiles%\\viewer\\viewer.exe", "FileVersion ProductVersion",
                             "C:\\Program Files"),
             "viewer.exe 2.1.0.7");
+  // the installation's name is a Windows name: read with GetComputerNameA's room of 16 characters
+  reg.setString(HKLM, "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", "ComputerName",
+                "RECEPTION-DESK-2");
+  auto longName = openSystemServices(sources, &reg, message);
+  ASSERT_TRUE(longName);
+  EXPECT_EQ(ComputerNameText(*longName), "Error!");
   fs::remove_all(root);
 }

@@ -116,10 +116,7 @@ std::string netbiosName(const SambaConfig* config, std::string_view hostName) {
   std::string name;
   if (config && config->global()) name = config->global()->get("netbios name");
   if (name.empty()) name = std::string(hostName.substr(0, hostName.find('.')));
-  // 15 bytes in the ANSI code page, as Windows keeps a computer name.
-  std::size_t chars = charCount(name);
-  while (chars > 0 && utf8ToAnsi(charLeft(name, chars)).size() > 15) --chars;
-  return toUpperAscii(charLeft(name, chars));
+  return toUpperAscii(name);
 }
 
 std::vector<std::string> sambaDiskShares(const SambaConfig& config) {

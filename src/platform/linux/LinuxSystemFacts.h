@@ -29,8 +29,9 @@ SambaConfig parseSambaConfig(std::string_view text);
 // Samba's boolean words.
 bool sambaBool(std::string_view value, bool fallback);
 
-// The NetBIOS name as Samba forms it: `netbios name` when set, else the host name up to its
-// first dot; cut to 15 characters and upper-cased.
+// This machine's computer name: Samba's `netbios name` when one is configured (unique on its
+// network), else the whole short host name (up to its first dot); upper-cased and never cut, so
+// two hosts whose names share their first 15 characters keep records of their own.
 std::string netbiosName(const SambaConfig* config, std::string_view hostName);
 // Disk shares a client would list: sections that are not [global], [homes] or [printers], not
 // printable, available, browseable, and not hidden by a trailing "$". In file order.

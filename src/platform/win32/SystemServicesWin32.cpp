@@ -89,7 +89,7 @@ class Win32SystemServices : public SystemServices {
     DWORD size = 256;
     if (!GetComputerNameW(buf, &size)) return false;
     name = narrow(buf);
-    return true;
+    return utf8ToAnsi(name).size() <= 15;  // GetComputerNameA's room of 16 characters
   }
 
   bool getUserName(std::string& name) override {
