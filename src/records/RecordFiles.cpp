@@ -6,7 +6,8 @@
 namespace mrv {
 
 namespace {
-bool isSep(char c) { return c == '/' || c == '\\'; }
+// Whether c separates folders on a system whose own separator is `sep` ('/' is one everywhere).
+bool isSep(char c, char sep) { return c == '/' || c == sep; }
 
 bool dirExists(const std::string& p) {
   std::error_code ec;
@@ -25,21 +26,36 @@ std::string safePart(std::string_view s) {
 }
 }  // namespace
 
-std::string RecordFolder(std::string_view saveDir, std::string_view programDir) {
+std::string RecordFolder(std::string_view saveDir, std::string_view programDir, char separator) {
   if (!saveDir.empty()) {
+    // Trailing separators, and on Linux trailing backslashes too (a Windows habit in a Linux
+    // path), give way to one separator of this system: "/tmp/sd1\\" is the folder /tmp/sd1.
     std::string d(saveDir);
-    if (!isSep(d.back())) d += '/';
+    while (d.size() > 1 && (isSep(d.back(), separator) || d.back() == '\\')) d.pop_back();
+    if (!isSep(d.back(), separator)) d += separator;
     return d;
   }
   std::string dir(programDir);
-  while (dir.size() > 1 && isSep(dir.back())) dir.pop_back();
+  while (dir.size() > 1 && isSep(dir.back(), separator)) dir.pop_back();
   if (dir.empty()) dir = ".";
-  // the parent of the program's folder; a program in a root folder looks beside itself
-  const std::size_t slash = dir.find_last_of("/\\");
-  const std::string parent = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
-  const std::string candidate = (parent.empty() ? (dir.size() == 2 && dir[1] == ':' ? dir : std::string("../")) : parent) + "pcdata";
-  if (dirExists(candidate)) return candidate + "/";
-  return isSep(dir.back()) ? dir : dir + "/";
+  const bool driveRoot = separator == '\\' && dir.size() == 2 && dir[1] == ':';
+  // the parent of the program's folder; a program in a root folder looks in that root
+  std::size_t slash = std::string::npos;
+  for (std::size_t i = dir.size(); i-- > 0;)
+    if (isSep(dir[i], separator)) {
+      slash = i;
+      break;
+    }
+  std::string parent;
+  if (driveRoot)
+    parent = dir + separator;  // C:\pcdata, never the drive-relative C:pcdata
+  else if (slash != std::string::npos)
+    parent = dir.substr(0, slash + 1);
+  else
+    parent = std::string("..") + separator;
+  const std::string candidate = parent + "pcdata";
+  if (dirExists(candidate)) return candidate + separator;
+  return isSep(dir.back(), separator) ? dir : dir + separator;
 }
 
 std::string RecordFileStem(std::string_view computerName, std::string_view group) {
@@ -48,7 +64,7 @@ std::string RecordFileStem(std::string_view computerName, std::string_view group
 }
 
 std::string AuditLogPath(const std::string& recordFolder, std::string_view stem) {
-  return recordFolder + "p2p/" + std::string(stem) + ".log";
+  return recordFolder + "p2p" + kPathSeparator + std::string(stem) + ".log";
 }
 
 bool AuditLogAllowsRun(long long logSizeOrMinusOne) { return logSizeOrMinusOne <= 80; }

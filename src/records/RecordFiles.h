@@ -1,14 +1,19 @@
 #pragma once
 // Where a PC's record and disk history go, and what they are called.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace mrv {
 
-// The record folder, ending in a separator: the save folder setting when set; else a folder
-// "pcdata" beside the program's folder when it exists; else the program's folder.
-// programDir has no trailing separator.
-std::string RecordFolder(std::string_view saveDir, std::string_view programDir);
+// This system's folder separator: '\\' on Windows, '/' elsewhere.
+inline constexpr char kPathSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
+// The record folder, ending in the system's separator: the save folder setting when set (on
+// Linux a trailing backslash is dropped like a trailing slash); else a folder "pcdata" beside the
+// program's folder when it exists (C:\pcdata for a program in the root of drive C:); else the
+// program's folder. `separator` is for tests of the other system's rules.
+std::string RecordFolder(std::string_view saveDir, std::string_view programDir, char separator = kPathSeparator);
 
 // Computer name + "__" + workgroup or domain. A character that cannot stand in a file name
 // (\ / : * ? " < > |, control characters) becomes "_", and a stem of only dots is made safe, so a
@@ -20,7 +25,7 @@ inline std::string InFolder(const std::string& folderWithSep, std::string_view n
   return folderWithSep + std::string(name);
 }
 
-// Log of the audit program: record folder + "p2p/" + stem + ".log".
+// Log of the audit program: record folder + "p2p" + separator + stem + ".log".
 std::string AuditLogPath(const std::string& recordFolder, std::string_view stem);
 // Whether the audit program runs again: no log yet, or a log of at most 80 bytes.
 bool AuditLogAllowsRun(long long logSizeOrMinusOne);

@@ -196,6 +196,19 @@ TEST_F(Form1Test, SaveWritesTheRecordEveryTimeAndOnlyAfterAWholeRead) {
   EXPECT_TRUE(dialogs.shown.empty());  // saving says nothing to the person at the PC
 }
 
+// "SaveDir=/srv/sd1\\": the one backslash left after start-up is no separator on Linux, and the
+// record once landed beside the folder as "sd1\NAME.csv".
+TEST_F(Form1Test, SaveDirEndingInBackslashesSavesInsideTheFolder) {
+  fs::create_directories(dir / "sd1");
+  writeIni("mervana.ini", "[General]\r\nSaveDir=" + (dir / "sd1").string() + "\\\\\r\n");
+  form->FormCreate({});
+  form->runCommand("Read1");
+  form->runCommand("Save1");
+  ASSERT_TRUE(form->recordSaved());
+  EXPECT_EQ(fs::path(form->lastRecordPath()).parent_path(), dir / "sd1");
+  EXPECT_TRUE(fs::exists(dir / "sd1" / (memo.lines()[0] + ".csv")));
+}
+
 TEST_F(Form1Test, AFailedWriteIsSilentInTheWindowButFailsABatchRun) {
   writeIni("mervana.ini", "[General]\r\nSaveDir=" + (dir / "missing" / "folder").string() + "\r\n");
   form->FormCreate({});

@@ -10,7 +10,37 @@ namespace fs = std::filesystem;
 TEST(RecordFiles, SaveDirWinsWithOrWithoutSeparator) {
   EXPECT_EQ(RecordFolder("/srv/pcdata", "/opt/mrv/bin"), "/srv/pcdata/");
   EXPECT_EQ(RecordFolder("/srv/pcdata/", "/opt/mrv/bin"), "/srv/pcdata/");
-  EXPECT_EQ(RecordFolder("D:\\pcdata\\", "/x"), "D:\\pcdata\\");
+  // Windows keeps its backslashes
+  EXPECT_EQ(RecordFolder("D:\\pcdata\\", "C:\\x", '\\'), "D:\\pcdata\\");
+  EXPECT_EQ(RecordFolder("D:\\pcdata", "C:\\x", '\\'), "D:\\pcdata\\");
+  EXPECT_EQ(RecordFolder("\\\\server\\pc/", "C:\\x", '\\'), "\\\\server\\pc\\");
+}
+
+// On Linux a backslash is no separator: "SaveDir=/tmp/sd1\\" once wrote the file "sd1\PC__.csv"
+// into /tmp. Trailing backslashes are dropped like trailing slashes.
+TEST(RecordFiles, TrailingBackslashesOfSaveDirStayInsideTheFolderOnLinux) {
+  EXPECT_EQ(RecordFolder("/tmp/sd1\\", "/opt/mrv/bin", '/'), "/tmp/sd1/");
+  EXPECT_EQ(RecordFolder("/tmp/sd1\\\\", "/opt/mrv/bin", '/'), "/tmp/sd1/");
+  EXPECT_EQ(RecordFolder("/tmp/sd1/\\", "/opt/mrv/bin", '/'), "/tmp/sd1/");
+  EXPECT_EQ(RecordFolder("/tmp/a\\b", "/opt/mrv/bin", '/'), "/tmp/a\\b/");  // inside a name it is a character
+  EXPECT_EQ(RecordFolder("/", "/opt/mrv/bin", '/'), "/");
+}
+
+// A program in the root of a drive looks for C:\pcdata, not the drive-relative C:pcdata (which
+// names a folder in the drive's current directory). Windows names are plain file names here.
+TEST(RecordFiles, ProgramInADriveRootLooksInThatRootsPcdata) {
+  const fs::path root = fs::temp_directory_path() / "mrv-driveroot";
+  fs::remove_all(root);
+  fs::create_directories(root);
+  const fs::path before = fs::current_path();
+  fs::current_path(root);
+  fs::create_directory("C:pcdata");  // what the drive-relative path would find
+  EXPECT_EQ(RecordFolder("", "C:\\", '\\'), "C:\\");
+  fs::create_directory("C:\\pcdata");
+  EXPECT_EQ(RecordFolder("", "C:\\", '\\'), "C:\\pcdata\\");
+  EXPECT_EQ(RecordFolder("", "C:", '\\'), "C:\\pcdata\\");
+  fs::current_path(before);
+  fs::remove_all(root);
 }
 
 TEST(RecordFiles, PcdataBesideTheProgramsFolderElseTheProgramsFolder) {
