@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <filesystem>
+
 #include "base/Text.h"
 
 namespace mrv {
@@ -16,14 +18,21 @@ std::string defaultIniPath(const std::string& programPath) {
 
 StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& programPath,
                               bool (*fileExists)(const std::string&)) {
+  return ParseCommandLine(args, programPath, fileExists, std::filesystem::path::preferred_separator == '/');
+}
+
+StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::string& programPath,
+                              bool (*fileExists)(const std::string&), bool slashPaths) {
   StartOptions o;
   const std::string first = args.size() > 0 ? args[0] : std::string();
   const std::string second = args.size() > 1 ? args[1] : std::string();
   const std::string lower = toLowerAscii(first);
 
-  // On this system a path is an argument too: "/srv/backup/site.ini" holds "/b". A first argument
-  // naming an existing .ini file is the configuration file and nothing else.
-  const bool firstIsIniFile = contains(lower, ".ini") && fileExists && fileExists(first);
+  // Where paths use "/", a path is a run of switches too: "/home/bob/site.ini" holds "/b", and a
+  // mistyped one must not start a batch run. A first argument ending in ".ini" is the
+  // configuration file and nothing else, whether it exists or not; elsewhere one that exists.
+  const bool firstIsIniFile = slashPaths ? endsWith(lower, ".ini")
+                                         : contains(lower, ".ini") && fileExists && fileExists(first);
 
   const std::size_t b = lower.find("/b");
   if (!firstIsIniFile && b != std::string::npos) {
@@ -39,13 +48,21 @@ StartOptions ParseCommandLine(const std::vector<std::string>& args, const std::s
       o.timerIntervalMs = kDefaultBatchDelayMs;
   }
 
+  o.iniNamed = true;
   if (contains(lower, ".ini"))
     o.iniPath = first;
   else if (contains(toLowerAscii(second), ".ini"))
     o.iniPath = second;
-  else
+  else {
     o.iniPath = defaultIniPath(programPath);
+    o.iniNamed = false;
+  }
   return o;
+}
+
+std::string MissingConfigurationWarning(const StartOptions& options, bool (*fileExists)(const std::string&)) {
+  if (!options.iniNamed || !fileExists || fileExists(options.iniPath)) return {};
+  return "設定ファイルがありません: " + options.iniPath + " (既定の設定で続けます)";
 }
 
 }  // namespace mrv

@@ -8,7 +8,7 @@ namespace mrv {
 bool IniFile::load(const std::string& path) {
   sections_.clear();
   std::string text;
-  if (!readAnsiFile(path, text)) return false;
+  if (!readAnsiOrUtf8File(path, text)) return false;
   parse(text);
   return true;
 }

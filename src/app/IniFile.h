@@ -1,7 +1,9 @@
 #pragma once
 // A Windows INI file as GetPrivateProfileString reads it: sections in brackets, key=value lines,
 // names compared without regard to case, blanks around names and values dropped, one pair of
-// surrounding quotes removed. Anything else on a line is ignored. Read in the ANSI code page.
+// surrounding quotes removed. Anything else on a line is ignored. A value runs to the end of its
+// line: a ";" after it is part of it. Read as UTF-8 when the file starts with a byte-order mark or
+// is valid UTF-8, else in the ANSI code page (Shift-JIS).
 #include <map>
 #include <string>
 #include <string_view>

@@ -14,6 +14,13 @@
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
 
+namespace {
+bool isFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace mrv;
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
@@ -38,13 +45,14 @@ int main(int argc, char** argv) {
     return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, std::cout);
   }
 
-  const StartOptions options = ParseCommandLine(args, programPath, [](const std::string& p) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(p, ec);
-  });
+  const StartOptions options = ParseCommandLine(args, programPath, isFile);
+  if (const std::string warning = MissingConfigurationWarning(options, isFile); !warning.empty())
+    std::cerr << "mervana: " << warning << "\n";
   PlatformServices services(TForm1::ReadSources(options.iniPath));
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
 
+  // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
+  // behind by a closed remote session) means a run without one.
   if (!DisplayAvailable()) {
     if (options.batch) return RunBatchWithoutDisplay(args, programPath, services.platform());
     std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"

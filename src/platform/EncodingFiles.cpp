@@ -9,14 +9,63 @@
 
 namespace mrv {
 
-bool readAnsiFile(const std::string& path, std::string& utf8Text) {
+namespace {
+bool readBytes(const std::string& path, std::string& bytes) {
   const std::filesystem::path p(std::u8string(path.begin(), path.end()));
   std::ifstream in(p, std::ios::binary);
   if (!in) return false;
   std::ostringstream ss;
   ss << in.rdbuf();
   if (in.bad()) return false;
-  utf8Text = ansiToUtf8(ss.str());
+  bytes = ss.str();
+  return true;
+}
+}  // namespace
+
+bool readAnsiFile(const std::string& path, std::string& utf8Text) {
+  std::string bytes;
+  if (!readBytes(path, bytes)) return false;
+  utf8Text = ansiToUtf8(bytes);
+  return true;
+}
+
+bool isValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t n = 0;
+    char32_t cp = 0, min = 0;
+    if ((c & 0xE0) == 0xC0) n = 1, cp = c & 0x1F, min = 0x80;
+    else if ((c & 0xF0) == 0xE0) n = 2, cp = c & 0x0F, min = 0x800;
+    else if ((c & 0xF8) == 0xF0) n = 3, cp = c & 0x07, min = 0x10000;
+    else return false;
+    if (i + n >= s.size()) return false;  // cut short
+    for (std::size_t k = 1; k <= n; ++k) {
+      const auto t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+std::string ansiOrUtf8ToUtf8(std::string_view bytes) {
+  // a byte-order mark says UTF-8 outright; bytes that then are not UTF-8 fall back to CP932
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  if (isValidUtf8(bytes)) return std::string(bytes);
+  return ansiToUtf8(bytes);
+}
+
+bool readAnsiOrUtf8File(const std::string& path, std::string& utf8Text) {
+  std::string bytes;
+  if (!readBytes(path, bytes)) return false;
+  utf8Text = ansiOrUtf8ToUtf8(bytes);
   return true;
 }
 

@@ -2,6 +2,9 @@
 
 #include "app/CommandLine.h"
 #include "app/IniFile.h"
+#include "platform/Encoding.h"
+
+#include <fstream>
 
 using namespace mrv;
 
@@ -61,13 +64,33 @@ TEST(CommandLine, IniAsFirstOrSecondArgument) {
   EXPECT_EQ(parse({"/b0site.ini"}).iniPath, "/b0site.ini");
 }
 
-TEST(CommandLine, AnExistingIniFileWhosePathHoldsASwitchIsOnlyTheConfiguration) {
-  const auto o = parse({"/srv/backup/site.ini"}, allFiles);
-  EXPECT_FALSE(o.batch);
-  EXPECT_FALSE(o.noHistory);
-  EXPECT_EQ(o.iniPath, "/srv/backup/site.ini");
-  // the same text naming no file keeps the substring rules
-  EXPECT_TRUE(parse({"/srv/backup/site.ini"}).batch);
+TEST(CommandLine, AFirstArgumentEndingInIniIsOnlyTheConfigurationWherePathsUseSlashes) {
+  for (auto exists : {allFiles, noFiles}) {
+    const auto o = ParseCommandLine({"/srv/backup/site.ini"}, kProgram, exists, true);
+    EXPECT_FALSE(o.batch);
+    EXPECT_FALSE(o.noHistory);
+    EXPECT_EQ(o.iniPath, "/srv/backup/site.ini");
+    EXPECT_TRUE(o.iniNamed);
+    // a mistyped path is no five-minute batch run either
+    EXPECT_FALSE(ParseCommandLine({"/home/bob/SITE.INI"}, kProgram, exists, true).batch);
+  }
+  // switches with an .ini path inside them are still switches
+  EXPECT_TRUE(ParseCommandLine({"/b0/cfg.ini.bak"}, kProgram, noFiles, true).batch);
+  // Windows keeps the existence test: a path there rarely holds "/b"
+  EXPECT_FALSE(ParseCommandLine({"/srv/backup/site.ini"}, kProgram, allFiles, false).batch);
+  EXPECT_TRUE(ParseCommandLine({"/srv/backup/site.ini"}, kProgram, noFiles, false).batch);
+}
+
+TEST(CommandLine, AMissingNamedConfigurationFileIsWarnedAbout) {
+  const auto named = ParseCommandLine({"/home/bob/site.ini"}, kProgram, noFiles, true);
+  EXPECT_EQ(MissingConfigurationWarning(named, noFiles),
+            "設定ファイルがありません: /home/bob/site.ini (既定の設定で続けます)");
+  EXPECT_EQ(MissingConfigurationWarning(named, allFiles), "");
+  const auto second = parse({"/b0", "D:\\cfg\\x.ini"});
+  EXPECT_NE(MissingConfigurationWarning(second, noFiles), "");
+  // the program's own configuration file is optional: no warning when it is missing
+  EXPECT_EQ(MissingConfigurationWarning(parse({"/b0"}), noFiles), "");
+  EXPECT_EQ(MissingConfigurationWarning(parse({}), noFiles), "");
 }
 
 TEST(IniFile, SectionsKeysAndMalformedLines) {
@@ -79,4 +102,55 @@ TEST(IniFile, SectionsKeysAndMalformedLines) {
   EXPECT_EQ(ini.value("Sources", "Registry"), "/mnt/win");
   EXPECT_EQ(ini.value("General", "Missing", "x"), "x");
   EXPECT_EQ(ini.value("Nowhere", "SaveDir"), "");
+}
+
+namespace {
+std::string iniFile(const std::string& name, const std::string& bytes) {
+  const std::string path = ::testing::TempDir() + "/mrv-ini-" + name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+}  // namespace
+
+// An administrator on Linux writes UTF-8, one on Windows Shift-JIS; both are read right.
+TEST(IniFile, ReadsUtf8WithOrWithoutAByteOrderMarkAndShiftJis) {
+  const std::string utf8 = "[General]\r\nSaveDir=/tmp/記録\r\n";  // also valid Shift-JIS, as mojibake
+  struct Case {
+    std::string name, bytes;
+  } cases[] = {
+      {"bom.ini", "\xEF\xBB\xBF" + utf8},
+      {"utf8.ini", utf8},
+      {"sjis.ini", "[General]\r\nSaveDir=/tmp/\x8B\x4C\x98\x5E\r\n"},  // 記録 in Shift-JIS
+      {"bom-only-key.ini", "\xEF\xBB\xBFSaveDir=x\r\n[General]\nSaveDir=/tmp/記録\n"},
+  };
+  for (const auto& c : cases) {
+    IniFile ini;
+    ASSERT_TRUE(ini.load(iniFile(c.name, c.bytes))) << c.name;
+    EXPECT_EQ(ini.value("General", "SaveDir"), "/tmp/記録") << c.name;
+  }
+  // a byte-order mark before the first section header still opens that section
+  IniFile ini;
+  ASSERT_TRUE(ini.load(iniFile("bom-section.ini", "\xEF\xBB\xBF[Sources]\r\nWmi=a.wmi\r\n")));
+  EXPECT_EQ(ini.value("Sources", "Wmi"), "a.wmi");
+  // half-width katakana in Shift-JIS that are not UTF-8 stay katakana
+  ASSERT_TRUE(ini.load(iniFile("kana.ini", "[General]\r\nSaveDir=\xC3\xBD\xC4\r\n")));
+  EXPECT_EQ(ini.value("General", "SaveDir"), "ﾃｽﾄ");
+}
+
+// A value runs to the end of its line, so a comment after it is part of it (the README's example
+// once had one); comments stand on lines of their own.
+TEST(IniFile, ACommentAfterAValueIsPartOfTheValue) {
+  IniFile ini;
+  ini.parse("[General]\n; where records go\nSaveDir=/srv/pcdata   ; records\n");
+  EXPECT_EQ(ini.value("General", "SaveDir"), "/srv/pcdata   ; records");
+}
+
+TEST(Encoding, Utf8Validity) {
+  EXPECT_TRUE(isValidUtf8("plain"));
+  EXPECT_TRUE(isValidUtf8("記録 \xF0\x9F\x98\x80"));
+  EXPECT_FALSE(isValidUtf8("\xE8\xA8"));            // cut short
+  EXPECT_FALSE(isValidUtf8("\xC0\xAF"));            // overlong
+  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));        // surrogate
+  EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));    // past U+10FFFF
+  EXPECT_FALSE(isValidUtf8("\x8B\x4C\x98\x5E"));    // Shift-JIS kanji
 }

@@ -1,5 +1,8 @@
 // Runs the built program as an administrator's logon script would, and reads the files it writes.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,11 +33,13 @@ std::string slurp(const fs::path& p) {
   return ss.str();
 }
 
-// Runs a command line through sh with DISPLAY and friends removed (a logon without a desktop).
-RunResult run(const std::string& command, const fs::path& dir) {
+// Runs a command line through sh with DISPLAY and friends removed (a logon without a desktop), or
+// set to `display`.
+RunResult run(const std::string& command, const fs::path& dir, const std::string& display = {}) {
   const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-  const std::string full = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command + " >" + out.string() +
-                           " 2>" + err.string() + " </dev/null";
+  const std::string full = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                           (display.empty() ? std::string() : "DISPLAY=" + display + " ") + command + " >" +
+                           out.string() + " 2>" + err.string() + " </dev/null";
   const auto start = std::chrono::steady_clock::now();
   const int rc = std::system(full.c_str());
   RunResult r;
@@ -163,6 +168,43 @@ TEST_F(BatchRun, AuditProgramStartsOnlyWhileItsLogIsSmall) {
   ASSERT_EQ(run(cmd, dir).status, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(waitForLines(2).size(), 2u);
+}
+
+// A DISPLAY left behind by a closed remote session names a display nobody answers on: the window
+// library would end the process (exit 134, nothing saved). The batch run goes on without it.
+TEST_F(BatchRun, AStaleDisplayNeverStopsABatchRun) {
+  // a TCP port nothing listens on, as the forwarded display of a closed ssh session
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(probe, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+  const int port = ntohs(addr.sin_port);
+  ::close(probe);
+  ASSERT_GT(port, 6000);
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  for (const std::string& display : {"localhost:" + std::to_string(port - 6000) + ".0", std::string(":4711")}) {
+    const auto r = run(program.string() + " /b0 " + ini(save), dir, display);
+    EXPECT_EQ(r.status, 0) << display << ": " << r.err;
+    EXPECT_EQ(csvFiles(save).size(), 1u) << display;
+    // an interactive start says there is no display and exits 1
+    const auto i = run(program.string(), dir, display);
+    EXPECT_EQ(i.status, 1) << display << ": " << i.err;
+    EXPECT_NE(i.err.find("mervana: "), std::string::npos) << i.err;
+  }
+}
+
+// A mistyped configuration path holds "/b": it must not start a five-minute batch run, and says
+// that the file is missing.
+TEST_F(BatchRun, AMistypedConfigurationPathIsNoBatchRun) {
+  const auto r = run(program.string() + " " + (dir / "bob" / "site.ini").string(), dir);
+  EXPECT_EQ(r.status, 1);  // interactive, and no display here
+  EXPECT_LT(r.seconds, 5.0);
+  EXPECT_NE(r.err.find("設定ファイルがありません: " + (dir / "bob" / "site.ini").string()), std::string::npos) << r.err;
 }
 
 TEST_F(BatchRun, InteractiveWithoutADisplaySaysSoAndExitsOne) {
