@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "base/Text.h"
 #include "collect/TRegistryEx.h"
+#include "platform/Encoding.h"
 
 namespace mrv {
 
@@ -22,6 +24,7 @@ constexpr auto kRepaintInterval = std::chrono::milliseconds(40);
 
 struct SearchOptions {
   std::string text;
+  std::string text16;  // the text as the registry stores strings (UTF-16LE), for comparing in place
   bool ignoreCase = false;
   bool prefix = false;
 };
@@ -38,6 +41,7 @@ SearchOptions searchOptions(std::string_view typed) {
     t.erase(0, 1);
   }
   o.text = std::move(t);
+  o.text16 = utf8ToUtf16le(o.text);
   return o;
 }
 
@@ -120,23 +124,55 @@ class RegistryWalk {
   }
 
  private:
-  bool matches(const std::string& value) const {
-    const std::string v = options_.ignoreCase ? toLowerAscii(value) : value;
+  bool matches(std::string_view value) const {
+    const std::string v = options_.ignoreCase ? toLowerAscii(value) : std::string(value);
     return options_.prefix ? startsWith(v, options_.text) : contains(v, options_.text);
   }
 
-  // Tests the values in name order; on the first match lists the key and all its values.
+  // A REG_SZ value compared as it is stored, in UTF-16LE up to its first NUL character, without
+  // making a text of it: whole 16-bit units only, ASCII letters lowered in the caseless mode.
+  bool matchesStored(const std::string& data) {
+    std::size_t units = 0;
+    while (2 * units + 1 < data.size() && (data[2 * units] != 0 || data[2 * units + 1] != 0)) ++units;
+    std::string_view hay(data.data(), 2 * units);
+    if (options_.ignoreCase) {
+      lowered_.assign(hay);
+      for (std::size_t i = 0; i < lowered_.size(); i += 2)
+        if (lowered_[i + 1] == 0 && lowered_[i] >= 'A' && lowered_[i] <= 'Z') lowered_[i] = static_cast<char>(lowered_[i] + 32);
+      hay = lowered_;
+    }
+    const std::string& needle = options_.text16;
+    if (options_.prefix) return hay.starts_with(needle);
+    for (std::size_t at = hay.find(needle); at != std::string_view::npos; at = hay.find(needle, at + 1))
+      if (at % 2 == 0) return true;
+    return false;
+  }
+
+  bool valueMatches(const RegValue& v) {
+    if (v.type == kRegSz) return matchesStored(v.data);
+    if (v.data.size() < 4) return false;  // a DWORD too short to be one is not compared
+    const auto* p = reinterpret_cast<const unsigned char*>(v.data.data());
+    const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    char digits[16];
+    const int n = std::snprintf(digits, sizeof digits, "%d", static_cast<std::int32_t>(u));
+    return matches(std::string_view(digits, static_cast<std::size_t>(n)));
+  }
+
+  // Tests the string and integer values (whether any matches does not depend on their order, so
+  // they are tested as stored and other types are never read); on a match lists the key and all
+  // its values in name order.
   void listIfMatching(const std::string& path) {
     RegistryKey* key = reg_.openKey();
+    bool found = false;
+    key->readValues({kRegSz, kRegDword}, [&](std::string_view, const RegValue& v) {
+      found = valueMatches(v);
+      return !found;
+    });
+    if (!found) return;
     const std::vector<std::string> names = sortedIgnoringCase(key->valueNames());
     std::vector<ValueText> values(names.size());
     RegValue scratch;
-    bool found = false;
-    for (std::size_t i = 0; i < names.size() && !found; ++i) {
-      readValueText(*key, names[i], values[i], scratch);
-      found = values[i].searchable && matches(values[i].text);
-    }
-    if (!found) return;
     std::vector<std::string> lines{path};
     for (std::size_t i = 0; i < names.size(); ++i) {
       if (!values[i].read) readValueText(*key, names[i], values[i], scratch);
@@ -156,6 +192,7 @@ class RegistryWalk {
   StatusView& status_;
   TRegistryEx& reg_;
   const SearchOptions options_;
+  std::string lowered_;  // scratch for the caseless comparison
   bool barDriven_ = false;
   std::chrono::steady_clock::time_point lastRepaint_;
 };
@@ -183,7 +220,8 @@ void SearchRegistry(FormServices& form, std::string_view rootName, std::string_v
   memo.appendLine(typed);
 
   SearchOptions options = searchOptions(typed);
-  if (charCount(options.text) <= 2) return;
+  // "2 characters or fewer" counts the bytes of the ANSI code page: 東京 (4 bytes) is searched
+  if (utf8ToAnsi(options.text).size() <= 2) return;
 
   memo.setReadOnly(true);
   memo.appendLine(rootName);

@@ -4,6 +4,8 @@
 // RegQueryInfoKey), so the Windows implementation is a thin wrapper and the file-backed ones
 // (hive files, .reg exports) behave the same. Names are UTF-8 and matched case-insensitively.
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +47,20 @@ class RegistryKey {
   virtual bool queryValue(std::string_view name, RegValue& out) = 0;
   // RegOpenKeyEx relative to this key (one or more levels, "\"-separated); null when missing or denied.
   virtual std::unique_ptr<RegistryKey> openSubkey(std::string_view relativePath) = 0;
+
+  // The values of the types `wanted` (RegEnumValue with their data), in the store's order, until
+  // `visit` returns false. Values of other types are passed over; a store that knows a value's
+  // type before its data overrides this so that they cost no read.
+  using ValueVisitor = std::function<bool(std::string_view name, const RegValue& value)>;
+  virtual void readValues(std::initializer_list<std::uint32_t> wanted, const ValueVisitor& visit) {
+    RegValue v;
+    for (const auto& name : valueNames()) {
+      if (!queryValue(name, v)) continue;
+      bool take = false;
+      for (std::uint32_t t : wanted) take = take || t == v.type;
+      if (take && !visit(name, v)) return;
+    }
+  }
 };
 
 class RegistryStore {

@@ -173,12 +173,15 @@ TEST_P(RegistrySearch, SelectionIsTheSearchText) {
   EXPECT_EQ(form_.memo_.lines(), (Lines{"&ABCDEF", "HKEY_LOCAL_MACHINE", "\\Software\\A2", "  Text  ----  ABCdef"}));
 }
 
-TEST_P(RegistrySearch, ThreeCharactersAtLeastCountedAsCharacters) {
+// "2 characters or fewer" counts Shift-JIS bytes: two kanji (4 bytes) are searched, "ab" is not.
+TEST_P(RegistrySearch, ThreeAnsiBytesAtLeast) {
   form_.platform_.registry = store_.get();
   EXPECT_EQ(searchSoftware("&-ab"), (Lines{"&-ab"}));
   EXPECT_FALSE(form_.status_.progressVisible());
   EXPECT_EQ(form_.status_.statusUpdates, 1);  // the reset only: no key was visited
-  EXPECT_EQ(searchSoftware("日本"), (Lines{"日本"}));
+  EXPECT_EQ(searchSoftware("日本"), (Lines{"日本", "HKEY_LOCAL_MACHINE", "\\Software\\A6", "  Jp  ----  日本語テキスト"}));
+  EXPECT_EQ(searchSoftware("日"), (Lines{"日"}));   // 2 bytes
+  EXPECT_EQ(searchSoftware("ﾃｷ"), (Lines{"ﾃｷ"}));  // half-width kana: 1 byte each
   EXPECT_EQ(searchSoftware("本語テ"), (Lines{"本語テ", "HKEY_LOCAL_MACHINE", "\\Software\\A6", "  Jp  ----  日本語テキスト"}));
 }
 

@@ -218,6 +218,25 @@ class HiveKey : public RegistryKey {
     const hive_node_h n = file_->resolve(node_, rel);
     return n ? std::make_unique<HiveKey>(file_, n) : nullptr;
   }
+  // The type is read from the value's own cell; the data only for the types asked for.
+  void readValues(std::initializer_list<std::uint32_t> wanted, const ValueVisitor& visit) override {
+    loadValues();
+    RegValue v;
+    for (const auto& [name, handle] : values_) {
+      std::uint32_t type = 0;
+      std::size_t len = 0;
+      if (hivex_value_type(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len) != 0) continue;
+      bool take = false;
+      for (std::uint32_t t : wanted) take = take || t == type;
+      if (!take) continue;
+      char* data = hivex_value_value(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len);
+      if (!data) continue;  // a damaged data cell reads as a missing value
+      v.type = type;
+      v.data.assign(data, len);
+      std::free(data);
+      if (!visit(name, v)) return;
+    }
+  }
 
  private:
   void loadValues() {
