@@ -38,8 +38,20 @@ std::string hex4(int v) {
 
 }  // namespace
 
+std::uint64_t identifySectorCount(const AtaBlock& identify) {
+  // Word 83: bits 15-14 = 01 say the word is valid, bit 10 that 48-bit addressing is supported.
+  // Such a drive keeps its true count in words 100-103; words 60-61 then hold at most 2^28 - 1
+  // sectors (137,438,952,960 bytes) whatever the drive's size.
+  const unsigned word83 = identify[166] | (identify[167] << 8);
+  if ((word83 & 0xC000) == 0x4000 && (word83 & 0x0400) != 0) {
+    const std::uint64_t count48 = le32(identify, 200) | static_cast<std::uint64_t>(le32(identify, 204)) << 32;
+    if (count48 != 0) return count48;
+  }
+  return le32(identify, 120);
+}
+
 void decodeIdentity(const AtaBlock& identify, DriveHealth& health) {
-  health.capacity = static_cast<std::uint64_t>(le32(identify, 120)) * 512u;
+  health.capacity = identifySectorCount(identify) * 512u;
   health.serialNumber = identityText(identify, 20, 20);
   health.model = identityText(identify, 54, 40);
 }
@@ -64,11 +76,14 @@ void decodeSmartTables(const AtaBlock& data, const AtaBlock& thresholds, DriveHe
   health.hoursRunning = health.reallocatedSectors = health.powerCycles = 0;
   health.failCount = health.warningCount = health.attributeCount = 0;
   health.attributes.fill(SmartAttribute{});
+  // All 30 slots are read: drives leave empty slots (ID 0) between attributes, and an attribute
+  // after one (a failing one, the temperature, the hours) must still count. Filled entries keep
+  // the drive's order, without gaps.
   for (int i = 0; i < kSmartAttributeSlots; ++i) {
     const std::size_t at = kTableStart + static_cast<std::size_t>(i) * kEntrySize;
     const int id = data[at];
-    if (id == 0) break;
-    SmartAttribute& a = health.attributes[static_cast<std::size_t>(i)];
+    if (id == 0) continue;
+    SmartAttribute& a = health.attributes[static_cast<std::size_t>(health.attributeCount)];
     a = SmartAttribute{};
     a.id = id;
     a.name = std::string(smartAttributeName(id));
@@ -80,7 +95,7 @@ void decodeSmartTables(const AtaBlock& data, const AtaBlock& thresholds, DriveHe
     a.worst = data[at + 4];
     a.threshold = thresholds[at + 1];  // paired by position, not by ID
     for (int k = 5; k >= 0; --k) a.raw = (a.raw << 8) | data[at + 5 + static_cast<std::size_t>(k)];
-    health.attributeCount = i + 1;
+    ++health.attributeCount;
 
     const auto raw = static_cast<std::int64_t>(a.raw);
     if (raw > 0 && raw < kCounterLimit) {

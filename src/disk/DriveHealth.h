@@ -47,7 +47,7 @@ struct DriveHealth {
   int powerCycles = 0;
   int failCount = 0;
   int warningCount = 0;
-  int attributeCount = 0;      // entries filled in `attributes`, 0..30
+  int attributeCount = 0;      // entries filled in `attributes`, 0..30 (empty table slots skipped)
   std::array<SmartAttribute, kSmartAttributeSlots> attributes;
 };
 
@@ -56,6 +56,9 @@ struct DriveHealth {
 std::string_view smartAttributeName(int id);
 std::string_view smartAttributeJapaneseName(int id);
 
+// Addressable sectors from IDENTIFY: words 100-103 when word 83 says 48-bit addressing is
+// supported, else words 60-61.
+std::uint64_t identifySectorCount(const AtaBlock& identify);
 // Capacity, serial number and model from the IDENTIFY block.
 void decodeIdentity(const AtaBlock& identify, DriveHealth& health);
 // Attributes, counters, temperatures and verdicts from the attribute and threshold blocks.

@@ -57,6 +57,30 @@ TEST(SmartIdentity, FieldsSwappedTrimmedAndCapacity) {
   EXPECT_EQ(h.capacity, 0xFFFFFFFFull * 512);
 }
 
+// A drive with 48-bit addressing reports 2^28 - 1 sectors in words 60-61 whatever its size; its
+// true count is in words 100-103 (a 500 GB disk read as 137,438,952,960 bytes before).
+TEST(SmartIdentity, FortyEightBitDrivesTakeWordsHundredToHundredThree) {
+  AtaBlock b = identifyBlock("S", "ST3500418AS", 0x0FFFFFFFu);
+  const std::uint64_t sectors = 976773168ull;
+  for (int k = 0; k < 8; ++k) b[200 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(sectors >> (8 * k));
+  DriveHealth h;
+  decodeIdentity(b, h);
+  EXPECT_EQ(h.capacity, 0x0FFFFFFFull * 512) << "word 83 says nothing yet";
+  b[166] = 0x00;
+  b[167] = 0x44;  // word 83: valid (bit 14), 48-bit addressing (bit 10)
+  decodeIdentity(b, h);
+  EXPECT_EQ(h.capacity, 500107862016ull);
+  b[200 + 5] = 0x01;  // beyond 32 bits of sectors too
+  EXPECT_EQ(identifySectorCount(b), sectors | 1ull << 40);
+  b[167] = 0x04;  // bit 10 without the validity bits: the word is not trusted
+  EXPECT_EQ(identifySectorCount(b), 0x0FFFFFFFull);
+  b[167] = 0xC4;
+  EXPECT_EQ(identifySectorCount(b), 0x0FFFFFFFull);
+  b[167] = 0x44;
+  for (int k = 0; k < 8; ++k) b[200 + static_cast<std::size_t>(k)] = 0;  // supported but empty
+  EXPECT_EQ(identifySectorCount(b), 0x0FFFFFFFull);
+}
+
 TEST(SmartIdentity, NulPaddingAndStrayBytesStayReadableText) {
   AtaBlock b = identifyBlock("", "", 0);
   for (std::size_t i = 20; i < 40; ++i) b[i] = 0;  // serial all NUL
@@ -70,13 +94,33 @@ TEST(SmartIdentity, NulPaddingAndStrayBytesStayReadableText) {
   EXPECT_EQ(h.model, std::string("X") + std::string(6, ' ') + "?");
 }
 
-TEST(SmartTables, FirstIdZeroGivesNothing) {
-  Tables t = tables({});
-  putAttribute(t.data, t.thresholds, 1, {9, kPreFail, 100, 100, 600, 10});  // after the end marker
-  const DriveHealth h = decode(t);
+TEST(SmartTables, AnEmptyTableGivesNothing) {
+  const DriveHealth h = decode(tables({}));
   EXPECT_EQ(h.attributeCount, 0);
   EXPECT_EQ(h.hoursRunning, 0);
   EXPECT_EQ(h.failCount, 0);
+}
+
+// Drives list attributes after empty slots: a table reading 5, empty, 194, 9 keeps its
+// temperature and hours, and a failing attribute far down the table still raises the count.
+TEST(SmartTables, EmptySlotsAreSkippedAndEverySlotIsRead) {
+  Tables t;
+  putAttribute(t.data, t.thresholds, 0, {5, kPreFail, 100, 100, 3, 10});
+  putAttribute(t.data, t.thresholds, 2, {194, 0x22, 38, 45, temperatureRaw(38, 15, 52), 0});
+  putAttribute(t.data, t.thresholds, 3, {9, 0x32, 95, 95, 600, 0});
+  putAttribute(t.data, t.thresholds, 22, {203, kPreFail, 20, 20, 0, 50});  // failing, after empty slots
+  putAttribute(t.data, t.thresholds, 29, {240, 0, 100, 100, 7, 0});        // the very last slot
+  const DriveHealth h = decode(t);
+  ASSERT_EQ(h.attributeCount, 5);
+  const int ids[] = {5, 194, 9, 203, 240};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(h.attributes[static_cast<std::size_t>(i)].id, ids[i]) << i;
+  EXPECT_EQ(h.attributes[5].id, 0);
+  EXPECT_EQ(h.temperature, 38);
+  EXPECT_EQ(h.hoursRunning, 11);
+  EXPECT_EQ(h.reallocatedSectors, 3);
+  EXPECT_EQ(h.attributes[3].threshold, 50);  // paired with the threshold slot of its own position
+  EXPECT_EQ(h.attributes[3].statusWord, "故障");
+  EXPECT_EQ(h.failCount, 1);
 }
 
 TEST(SmartTables, ThirtyEntriesAllTaken) {
