@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config ccache   # compiler and build
   qt6-base-dev libgl-dev                    # the window (Qt 6 Widgets)
+  libxcb1-dev                               # asking an X display whether it answers, before Qt does
+  libatasmart-bin                           # skdump: reads our drive dumps in the tests
   libgtest-dev libgmock-dev                 # unit tests
   libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
   fonts-ipafont-gothic                      # a Japanese font so the interface renders

@@ -121,6 +121,7 @@ TEST(DriveDump, DamagedFilesAreRefusedWithAReason) {
       {good.substr(0, good.size() - 1), "record SMTH at byte 1040 is truncated"},
       {record("IDFY", 511, 511), "IDFY has 511 bytes instead of 512"},
       {record("SMST", 5, 5), "SMST has 5 bytes"},
+      {record("MRVS", 3, 3), "MRVS has 3 bytes"},
       {good + good.substr(0, 520), "IDFY appears twice"},
       {std::string("\x01\x02\x03\x04\0\0\0\0", 8), "no record tag at byte 0"},
       {record("NOTE", 2, 2), "holds no drive records"},
@@ -161,8 +162,9 @@ TEST(DriveDump, FolderReplaysDrivesInNameOrder) {
   h = readFolder(folder.path, 1, errorText);
   EXPECT_EQ(h.model, "SECOND");
   EXPECT_EQ(errorText,
-            "SMART Read Threshold Command Failed, Drive: 0 : b.dump: the dump holds no SMTH record; DriverStatus: No "
+            "SMART Read Threshold Command Failed, Drive: 1 : b.dump: the dump holds no SMTH record; DriverStatus: No "
             "error; bIDEStatus=0000");
+  EXPECT_EQ(h.driveNumber, 1);  // no MRVS record: the position the file's order gives
 
   h = readFolder(folder.path, 2, errorText);
   EXPECT_TRUE(errorText.starts_with("Unable to open physical drive: c.txt is not a usable drive dump: ")) << errorText;
@@ -214,7 +216,7 @@ TEST(DriveDump, WrittenFromADeviceAndReadBackGivesTheSameHealth) {
   EXPECT_EQ(runDriveDumpCommand(*device, "dump", (copy.path / "new").string(), out), 0);
   const std::string report = out.str();
   EXPECT_NE(report.find("drive 0 (x1.dump): written to "), std::string::npos) << report;
-  EXPECT_NE(report.find("drive01.dump (IDFY SMST); "), std::string::npos) << report;
+  EXPECT_NE(report.find("drive01.dump (IDFY MRVS); "), std::string::npos) << report;
   EXPECT_NE(report.find("drive 2 (x3.dump): not recorded: cannot open it: x3.dump is not a usable drive dump"),
             std::string::npos)
       << report;
@@ -233,6 +235,114 @@ TEST(DriveDump, WrittenFromADeviceAndReadBackGivesTheSameHealth) {
   std::ostringstream out2;
   EXPECT_EQ(runDriveDumpCommand(*none, "dump", (copy.path / "other").string(), out2), 1);
   EXPECT_EQ(out2.str(), "no drives found\n");
+}
+
+// SMST is libatasmart's overall status (1 good, 0 bad), not ours: a blob saved by skdump from a
+// failing drive replays like any other, and its status survives a rewrite.
+TEST(DriveDump, SmstIsTheOverallStatusAndNeverAnEnableFailure) {
+  DriveDump d = sampleDump();
+  d.smartStatusGood = false;
+  const std::string blob = serializeDriveDump(d);
+  EXPECT_NE(blob.find(std::string("SMST\0\0\0\x04\0\0\0\0", 12)), std::string::npos);
+  DriveDump back;
+  std::string message;
+  ASSERT_TRUE(parseDriveDump(blob, back, message)) << message;
+  ASSERT_TRUE(back.smartStatusGood.has_value());
+  EXPECT_FALSE(*back.smartStatusGood);
+  EXPECT_FALSE(back.hasStatus);
+  ASSERT_TRUE(parseDriveDump(serializeDriveDump(sampleDump()) + record("SMST", 4, 0) + std::string("\0\0\0\x01", 4), back,
+                             message))
+      << message;
+  EXPECT_TRUE(*back.smartStatusGood);
+
+  TempFolder folder;
+  folder.write("a.blob", serializeDriveDump(sampleDump()));
+  folder.write("b.blob", blob);
+  std::string errorText;
+  const DriveHealth h = readFolder(folder.path, 1, errorText);
+  EXPECT_EQ(errorText, "");
+  EXPECT_EQ(h.driveNumber, 1);
+  EXPECT_EQ(h.attributeCount, 5);
+}
+
+namespace {
+// One row of skdump's attribute table: id, current, worst, threshold, raw bytes in order.
+struct SkRow {
+  int id, current, worst, threshold;
+  std::uint64_t raw;
+};
+
+std::vector<SkRow> skdumpAttributes(const std::string& file, std::string& output) {
+  const std::string outFile = file + ".out";
+  const int rc = std::system(("skdump --load=" + file + " >" + outFile + " 2>&1").c_str());
+  std::ifstream in(outFile);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  output = ss.str();
+  std::vector<SkRow> rows;
+  if (rc != 0) return rows;
+  std::istringstream lines(output);
+  bool table = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("ID#", 0) == 0) {
+      table = true;
+      continue;
+    }
+    if (!table) continue;
+    std::istringstream f(line);
+    SkRow r{};
+    std::string name, word, rawText;
+    if (!(f >> r.id >> name >> r.current >> r.worst >> r.threshold)) continue;
+    while (f >> word)
+      if (word.rfind("0x", 0) == 0 && word.size() == 14) rawText = word;
+    r.raw = 0;
+    for (int k = 5; k >= 0; --k) r.raw = (r.raw << 8) | std::stoul(rawText.substr(2 + 2 * static_cast<std::size_t>(k), 2), nullptr, 16);
+    rows.push_back(r);
+  }
+  return rows;
+}
+}  // namespace
+
+// The dump we write is a libatasmart blob: skdump loads it and reads the attributes we read
+// (libatasmart-bin is installed by scripts/setup.sh; without skdump this test fails).
+TEST(DriveDump, OurDumpLoadsInSkdumpWithTheSameAttributes) {
+  ASSERT_EQ(std::system("command -v skdump >/dev/null 2>&1"), 0) << "skdump is missing: bash scripts/setup.sh";
+  TempFolder folder;
+  DriveDump d = sampleDump();
+  // a table with empty slots between the attributes, as real drives keep them
+  Tables t = tables({});
+  putAttribute(t.data, t.thresholds, 0, {5, 0x33, 100, 100, 3, 10});
+  putAttribute(t.data, t.thresholds, 3, {194, 0x22, 38, 45, temperatureRaw(38, 15, 52), 0});
+  putAttribute(t.data, t.thresholds, 22, {9, 0x32, 95, 95, 600, 0});
+  putAttribute(t.data, t.thresholds, 26, {177, 0x13, 60, 60, 58, 36});
+  d.smartData = t.data;
+  d.smartThresholds = t.thresholds;
+  d.hasStatus = true;  // our own record rides along; libatasmart skips it
+  d.deviceMap = 0x01;
+  // IDENTIFY words 82, 84, 85, 87: S.M.A.R.T. supported and enabled, the words valid
+  for (std::size_t w : {82u, 84u, 85u, 87u}) {
+    (*d.identify)[2 * w] = 0x01;
+    (*d.identify)[2 * w + 1] = 0x40;
+  }
+  const std::string file = (folder.path / "drive00.dump").string();
+  folder.write("drive00.dump", serializeDriveDump(d));
+
+  std::string output;
+  const std::vector<SkRow> rows = skdumpAttributes(file, output);
+  std::string errorText;
+  const DriveHealth h = readFolder(folder.path, 0, errorText);
+  EXPECT_EQ(errorText, "");
+  ASSERT_EQ(static_cast<int>(rows.size()), h.attributeCount) << output;
+  ASSERT_EQ(h.attributeCount, 4);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const SmartAttribute& a = h.attributes[i];
+    EXPECT_EQ(rows[i].id, a.id) << i;
+    EXPECT_EQ(rows[i].current, a.current) << i;
+    EXPECT_EQ(rows[i].worst, a.worst) << i;
+    EXPECT_EQ(rows[i].threshold, a.threshold) << i;
+    EXPECT_EQ(rows[i].raw, a.raw) << i;
+  }
+  EXPECT_NE(output.find("Model: [Samsung SSD 850 EVO 250GB]"), std::string::npos) << output;
 }
 
 TEST(DriveDump, ShowModePrintsHealthAttributesAndErrors) {

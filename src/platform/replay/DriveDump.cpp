@@ -18,7 +18,8 @@ namespace {
 constexpr std::string_view kIdentifyTag = "IDFY";
 constexpr std::string_view kDataTag = "SMDT";
 constexpr std::string_view kThresholdsTag = "SMTH";
-constexpr std::string_view kStatusTag = "SMST";
+constexpr std::string_view kSmartStatusTag = "SMST";  // libatasmart's overall status
+constexpr std::string_view kStatusTag = "MRVS";       // ours: device map and enable outcome
 
 std::uint32_t be32(std::string_view b, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) << 24 |
@@ -72,10 +73,11 @@ std::string hex2(unsigned v) {
 
 class DumpDrive : public AtaDrive {
  public:
-  DumpDrive(DriveDump dump, std::string name) : dump_(std::move(dump)), name_(std::move(name)) {}
+  DumpDrive(DriveDump dump, std::string name, int index)
+      : dump_(std::move(dump)), name_(std::move(name)), index_(index) {}
 
   bool deviceMap(std::uint8_t& map, std::string&) override {
-    map = dump_.hasStatus ? dump_.deviceMap : 0x01;
+    map = dump_.hasStatus ? dump_.deviceMap : fileOrderDeviceMap(index_);
     return true;
   }
 
@@ -110,6 +112,7 @@ class DumpDrive : public AtaDrive {
 
   DriveDump dump_;
   std::string name_;
+  int index_;
 };
 
 class DumpDevice : public AtaDevice {
@@ -140,7 +143,7 @@ class DumpDevice : public AtaDevice {
       systemMessage = path.filename().string() + " is not a usable drive dump: " + message;
       return nullptr;
     }
-    return std::make_unique<DumpDrive>(std::move(dump), path.filename().string());
+    return std::make_unique<DumpDrive>(std::move(dump), path.filename().string(), driveIndex);
   }
 
  private:
@@ -149,6 +152,10 @@ class DumpDevice : public AtaDevice {
 };
 
 }  // namespace
+
+std::uint8_t fileOrderDeviceMap(int driveIndex) {
+  return driveIndex >= 0 && driveIndex < 4 ? static_cast<std::uint8_t>(1u << driveIndex) : 0;
+}
 
 bool parseDriveDump(std::string_view bytes, DriveDump& dump, std::string& message) {
   dump = DriveDump{};
@@ -187,9 +194,13 @@ bool parseDriveDump(std::string_view bytes, DriveDump& dump, std::string& messag
       std::memcpy(b.data(), body.data(), kAtaBlockSize);
       *block = b;
       any = true;
-    } else if (tag == kStatusTag) {
+    } else if (tag == kSmartStatusTag) {
       if (length != 4) return fail("record SMST has " + std::to_string(length) + " bytes instead of 4");
-      if (dump.hasStatus) return fail("record SMST appears twice");
+      if (dump.smartStatusGood) return fail("record SMST appears twice");
+      dump.smartStatusGood = be32(body, 0) != 0;
+    } else if (tag == kStatusTag) {
+      if (length != 4) return fail("record MRVS has " + std::to_string(length) + " bytes instead of 4");
+      if (dump.hasStatus) return fail("record MRVS appears twice");
       dump.hasStatus = true;
       dump.deviceMap = static_cast<std::uint8_t>(body[0]);
       dump.enableFailed = body[1] != 0;
@@ -208,6 +219,10 @@ std::string serializeDriveDump(const DriveDump& dump) {
   if (dump.identify) appendRecord(out, kIdentifyTag, dump.identify->data(), kAtaBlockSize);
   if (dump.smartData) appendRecord(out, kDataTag, dump.smartData->data(), kAtaBlockSize);
   if (dump.smartThresholds) appendRecord(out, kThresholdsTag, dump.smartThresholds->data(), kAtaBlockSize);
+  if (dump.smartStatusGood) {
+    const std::uint8_t good[4] = {0, 0, 0, static_cast<std::uint8_t>(*dump.smartStatusGood ? 1 : 0)};
+    appendRecord(out, kSmartStatusTag, good, 4);
+  }
   if (dump.hasStatus) {
     const std::uint8_t status[4] = {dump.deviceMap, static_cast<std::uint8_t>(dump.enableFailed ? 1 : 0),
                                     dump.enableDriverError, dump.enableIdeError};
@@ -310,7 +325,7 @@ bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& re
     std::string records = "IDFY";
     if (dump.smartData) records += " SMDT";
     if (dump.smartThresholds) records += " SMTH";
-    records += " SMST";
+    records += " MRVS";
     report += head + "written to " + path.string() + " (" + records + ")";
     if (dump.enableFailed) report += "; SMART ENABLE OPERATIONS failed";
     if (!lastFailure.empty()) report += "; " + lastFailure;
