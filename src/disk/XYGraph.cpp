@@ -48,8 +48,10 @@ double autoTickStep(double r) {
 
 // ---- TGraphAxis ----
 
+// Setting an end to the value it already has changes nothing: the automatic flag stays on.
 void TGraphAxis::setMin(double v) {
   if (!std::isfinite(v)) throw MrvError(axismsg::RangeInvalid);
+  if (v == min_) return;
   min_ = v;
   autoMin_ = false;
   checkRange();
@@ -58,6 +60,7 @@ void TGraphAxis::setMin(double v) {
 
 void TGraphAxis::setMax(double v) {
   if (!std::isfinite(v)) throw MrvError(axismsg::RangeInvalid);
+  if (v == max_) return;
   max_ = v;
   autoMax_ = false;
   checkRange();
@@ -72,8 +75,8 @@ void TGraphAxis::checkRange() {
 }
 
 void TGraphAxis::clampOrigin() {
-  if (autoOrigin_)
-    origin_ = (min_ <= 0 && 0 <= max_) ? 0 : min_;
+  if (autoOrigin_ && min_ <= max_)
+    origin_ = std::clamp(0.0, min_, max_);  // an all-negative axis crosses at its Max
   else if (min_ < max_)
     origin_ = std::clamp(origin_, min_, max_);
 }

@@ -41,7 +41,7 @@ double autoTickStep(double r);
 //   AutoMin walks the same way downwards from the Origin (from 0 while AutoOrigin is on).
 //   With AutoStep on, the walk uses the step that suits the data's range.
 // - AutoStep: the step that suits Max - Min (autoTickStep).
-// - AutoOrigin: 0 when it lies within Min..Max, else Min.
+// - AutoOrigin: 0 clamped into Min..Max (Min for an all-positive axis, Max for an all-negative one).
 class TGraphAxis {
  public:
   TGraphAxis(const TGraphAxis&) = delete;

@@ -58,6 +58,29 @@ TEST(XYGraphAxis, SettingAValueTurnsItsAutomaticFlagOff) {
   EXPECT_FALSE(a.AutoStep());
 }
 
+TEST(XYGraphAxis, SettingTheValueAnEndAlreadyHasLeavesItAutomatic) {
+  TXYGraph g;
+  TGraphAxis& a = g.YAxis();
+  a.setMin(0);   // the new axis's own Min
+  a.setMax(10);  // and Max
+  EXPECT_TRUE(a.AutoMin());
+  EXPECT_TRUE(a.AutoMax());
+  a.setMax(20);
+  EXPECT_FALSE(a.AutoMax());
+}
+
+TEST(XYGraphAxis, AutomaticOriginIsZeroClampedIntoTheRange) {
+  TXYGraph g;
+  TGraphAxis& a = g.YAxis();
+  a.setMin(-90);
+  a.setMax(-10);  // all below zero: the axes cross at Max
+  EXPECT_EQ(a.Origin(), -10);
+  a.setMax(40);
+  EXPECT_EQ(a.Origin(), 0);
+  a.setMin(5);  // all above zero: at Min
+  EXPECT_EQ(a.Origin(), 5);
+}
+
 TEST(XYGraphAxis, RangeCheckAndTheInvalidPairARefusedMinLeaves) {
   TXYGraph g;
   TGraphAxis& x = g.XAxis();
