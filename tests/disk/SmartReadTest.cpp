@@ -241,7 +241,15 @@ TEST(ReadDriveHealth, MachineDrivesAnswerWithoutHanging) {
   EXPECT_EQ(h.driveNumber, -1);
   ReadDriveHealth(*device, 0, h, errorText);
   if (!errorText.empty()) {
-    EXPECT_GT(errorText.find(": "), 0u) << errorText;
+    // one of the step texts, with the system's own words after it
+    static const char* const kSteps[] = {"Unable to open physical drive: ", "DFP_GET_VERSION failed: ",
+                                         "SMART Enable Command Failed, Drive: ", "Identify Command Failed on Drive: ",
+                                         "SMART Read Attr Command Failed, Drive: ",
+                                         "SMART Read Threshold Command Failed, Drive: ", "SMART Failed - "};
+    bool known = false;
+    for (const char* step : kSteps)
+      if (errorText.starts_with(step) && errorText.size() > std::string_view(step).size()) known = true;
+    EXPECT_TRUE(known) << errorText;
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(70));
   std::cout << "drive 0 on this machine: " << (errorText.empty() ? "read, model " + h.model : errorText) << "\n";
