@@ -1,17 +1,23 @@
-// Registry search over a real-size SYSTEM hive, against what a Linux administrator would run instead.
+// Registry search over a hive shaped like a real Windows 10 SYSTEM hive, against what a Linux
+// administrator would run instead and against a bare libhivex walk.
 //
 //   registry_search_bench [--keep] [folder]
 //
-// Builds (in a child process, so its memory is not counted) a hive shaped like a Windows 10 SYSTEM
-// hive in folder/Windows/System32/config/SYSTEM, opens it as the program does ([Sources]
-// Registry=folder), searches HKEY_LOCAL_MACHINE\System for a text found nowhere through the search
-// command with in-memory views, and then times `hivexml HIVE | grep -c TEXT` and
-// `hivexregedit --export HIVE '\' | grep -c TEXT` on the same file.
+// Builds (in a child process, so its memory is not counted) a hive with the figures of a real
+// SYSTEM hive (kKeys, the value types and sizes, the widest and fullest keys, the depth) in
+// folder/Windows/System32/config/SYSTEM, opens it as the program does ([Sources] Registry=folder),
+// searches HKEY_LOCAL_MACHINE\System for a text found nowhere through the search command with
+// in-memory views, and times on the same file: a bare walk with libhivex's C API that reads every
+// string and DWORD value, `hivexml HIVE | grep -c TEXT` and `hivexregedit --export HIVE '\' | grep`.
+// Targets: processor time at least 4 x less than hivexml | grep, within 2 x of the bare walk; peak
+// memory under 3 x the hive.
+#include <hivex.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,20 +46,91 @@ constexpr const char* kNowhere = "zq7-nowhere-text";
 
 // ---- the hive ---------------------------------------------------------------------------------
 
+// The figures of a real Windows 10 SYSTEM hive (15 MB): keys, values by type with their mean sizes,
+// the widest key (subkeys), the fullest key (values) and the depth. What the search meets is
+// decided by these, so the hive built here keeps them.
+constexpr int kKeys = 43211;
+constexpr int kSz = 38285, kDword = 22340, kBinary = 9673, kMultiSz = 3233, kExpandSz = 2694, kQword = 2763;
+constexpr int kDeviceProperties = 11319;  // types above 11 (0xFFFF00xx), as device property keys hold
+constexpr int kValues = kSz + kDword + kBinary + kMultiSz + kExpandSz + kQword + kDeviceProperties;  // 90,307
+constexpr int kMeanSzBytes = 74, kMeanBinaryBytes = 119;
+constexpr int kWidestKey = 3195, kFullestKey = 1193, kDepth = 16;
+
 class SystemHiveShape {
  public:
   explicit SystemHiveShape(HiveWriter& w) : w_(w), rng_(20261207) {}
 
   void build() {
-    w_.setValues("Select", {HiveWriter::dword("Current", 1), HiveWriter::dword("Default", 1),
-                            HiveWriter::dword("Failed", 0), HiveWriter::dword("LastKnownGood", 1)});
-    count(1, 4);
-    mountedDevices();
-    services("ControlSet001\\Services", 600);
-    enumTree("ControlSet001\\Enum");
-    control("ControlSet001\\Control");
-    driverDatabase("DriverDatabase");
-    setup("Setup");
+    std::vector<std::uint32_t> types;
+    auto add = [&](std::uint32_t type, int n) { types.insert(types.end(), static_cast<std::size_t>(n), type); };
+    add(1, kSz);
+    add(4, kDword);
+    add(3, kBinary);
+    add(7, kMultiSz);
+    add(2, kExpandSz);
+    add(11, kQword);
+    add(0xFFFF0000u, kDeviceProperties);
+    std::shuffle(types.begin(), types.end(), rng_);
+    std::size_t nextType = 0;
+    auto take = [&](int n) {
+      std::vector<std::uint32_t> t(types.begin() + static_cast<long>(nextType),
+                                   types.begin() + static_cast<long>(std::min(types.size(), nextType + static_cast<std::size_t>(n))));
+      nextType += t.size();
+      return t;
+    };
+
+    // the boot selection, the fullest key, the widest key and the deepest chain
+    std::vector<std::string> paths{"Select"};
+    std::vector<int> valueCount{4};
+    const std::string fullest = "ControlSet001\\Services\\bam\\State\\UserSettings\\S-1-5-21-" + digits(10);
+    paths.push_back(fullest);
+    valueCount.push_back(kFullestKey);
+    const std::string widest = "DriverDatabase\\DeviceIds";
+    paths.push_back(widest);
+    valueCount.push_back(0);
+    for (int i = 0; i < kWidestKey; ++i) {
+      // device ids as Windows writes them below this key: "#" for "\", so all are direct subkeys
+      paths.push_back(widest + "\\" + (i % 2 ? "PCI#VEN_" : "USB#VID_") + hex(4) + "&DEV_" + hex(4) + "&SUBSYS_" + hex(8) +
+                      "_" + std::to_string(i));
+      valueCount.push_back(2);
+    }
+    std::string deep = "ControlSet001\\Enum\\USB";
+    for (int level = 4; level <= kDepth; ++level) {
+      deep += "\\" + word() + hex(4);
+      paths.push_back(deep);
+      valueCount.push_back(pick(0, 3));
+    }
+    // the rest: a random tree under the usual top keys, at most 12 levels deep
+    std::vector<std::pair<std::string, int>> parents{{"ControlSet001\\Services", 2}, {"ControlSet001\\Enum", 2},
+                                                     {"ControlSet001\\Control", 2}, {"DriverDatabase", 1},
+                                                     {"Setup", 1}, {"MountedDevices", 1}, {"ResourceManager", 1}};
+    for (const auto& [p, d] : parents) {
+      paths.push_back(p);
+      valueCount.push_back(pick(0, 4));
+    }
+    while (static_cast<int>(paths.size()) < kKeys) {
+      const auto& [parent, depth] = parents[static_cast<std::size_t>(pick(0, static_cast<int>(parents.size()) - 1))];
+      const std::string p = parent + "\\" + word() + (pick(0, 1) ? hex(pick(2, 8)) : std::string()) + std::to_string(paths.size());
+      if (depth + 1 < 12) parents.emplace_back(p, depth + 1);
+      paths.push_back(p);
+      valueCount.push_back(0);
+    }
+    // the values left spread over the keys that have none yet
+    int placed = 0;
+    for (int n : valueCount) placed += n;
+    for (int left = kValues - placed; left > 0; --left) ++valueCount[static_cast<std::size_t>(pick(3 + kWidestKey, static_cast<int>(paths.size()) - 1))];
+
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+      std::vector<V> values;
+      if (k == 0) {
+        values = {HiveWriter::dword("Current", 1), HiveWriter::dword("Default", 1), HiveWriter::dword("Failed", 0),
+                  HiveWriter::dword("LastKnownGood", 1)};
+      } else {
+        const auto t = take(valueCount[k]);
+        for (std::size_t i = 0; i < t.size(); ++i) values.push_back(value(t[i], static_cast<int>(i)));
+      }
+      key(paths[k], values);
+    }
   }
 
   int keys() const { return keys_; }
@@ -69,176 +146,93 @@ class SystemHiveShape {
     for (int i = 0; i < digits; ++i) s += d[pick(0, 15)];
     return s;
   }
-  std::string guid() { return "{" + hex(8) + "-" + hex(4) + "-" + hex(4) + "-" + hex(4) + "-" + hex(12) + "}"; }
+  std::string digits(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>('0' + pick(0, 9));
+    return s;
+  }
+  std::string word() {
+    static const char* words[] = {"Device", "Parameters", "Interface", "Properties", "Config", "Control", "Driver",
+                                  "Class",  "Instance",   "Service",   "Network",    "Storage", "Display", "Power"};
+    return words[pick(0, 13)];
+  }
+  // Text of n characters, as paths, descriptions and ids read.
+  std::string text(int n) {
+    static const char* parts[] = {"@%SystemRoot%\\system32\\", "drivers\\", ".sys", ".inf,%", "Standard ", "device ",
+                                  "controller ", "PCI\\VEN_", "&DEV_", "Microsoft ", "Windows ", "{", "}-", "0000"};
+    std::string s;
+    while (static_cast<int>(s.size()) < n) s += parts[pick(0, 13)] + hex(pick(0, 4));
+    s.resize(static_cast<std::size_t>(n));
+    return s;
+  }
   std::string blob(int size) {
     std::string b;
     for (int i = 0; i < size; ++i) b += static_cast<char>(pick(0, 255));
     return b;
   }
-  static V bin(const std::string& name, std::string data, std::uint32_t type = 3) { return {name, type, std::move(data)}; }
-  static V multi(const std::string& name, const std::vector<std::string>& items) {
-    std::string d;
-    for (const auto& s : items) d += mrv::utf8ToUtf16le(s) + std::string(2, '\0');
-    return {name, 7, d + std::string(2, '\0')};
+  // REG_SZ of `bytes` stored bytes on average (UTF-16 with its terminator).
+  V value(std::uint32_t type, int index) {
+    const std::string name = word() + std::to_string(index);
+    const int meanChars = kMeanSzBytes / 2 - 1;
+    switch (type) {
+      case 1: return HiveWriter::sz(name, text(pick(4, 2 * meanChars - 4)));
+      case 2: return HiveWriter::sz(name, "%SystemRoot%\\System32\\" + text(pick(4, 40)), 2);
+      case 4: return HiveWriter::dword(name, static_cast<std::uint32_t>(pick(0, 1 << 20)));
+      case 3: return {name, 3, blob(pick(8, 2 * kMeanBinaryBytes - 8))};
+      case 11: return {name, 11, blob(8)};
+      case 7: {
+        std::string d;
+        for (int i = pick(1, 4); i > 0; --i) d += mrv::utf8ToUtf16le(text(pick(8, 40))) + std::string(2, '\0');
+        return {name, 7, d + std::string(2, '\0')};
+      }
+      default: return {hex(4), 0xFFFF0000u + static_cast<std::uint32_t>(pick(1, 18)), blob(pick(4, 24))};
+    }
   }
 
-  void count(int keys, int values) {
-    keys_ += keys;
-    values_ += values;
-  }
   void key(const std::string& path, const std::vector<V>& values) {
     if (values.empty())
       w_.key(path);
     else
       w_.setValues(path, values);
-    count(1, static_cast<int>(values.size()));
-  }
-
-  void mountedDevices() {
-    std::vector<V> v;
-    for (int i = 0; i < 24; ++i) v.push_back(bin("\\??\\Volume" + guid(), blob(pick(12, 96))));
-    key("MountedDevices", v);
-  }
-
-  void services(const std::string& base, int n) {
-    for (int i = 0; i < n; ++i) {
-      const std::string name = (i % 3 ? "svc" : "Drv") + std::to_string(1000 + i) + hex(3);
-      const std::string p = base + "\\" + name;
-      key(p, {HiveWriter::dword("Type", static_cast<std::uint32_t>(pick(1, 32))),
-              HiveWriter::dword("Start", static_cast<std::uint32_t>(pick(0, 4))),
-              HiveWriter::dword("ErrorControl", 1),
-              HiveWriter::sz("ImagePath", "\\SystemRoot\\System32\\drivers\\" + name + ".sys", 2),
-              HiveWriter::sz("DisplayName", "@%SystemRoot%\\system32\\" + name + ".dll,-" + std::to_string(pick(100, 999))),
-              HiveWriter::sz("Group", i % 2 ? "PNP_TDI" : "System Bus Extender"),
-              HiveWriter::sz("Description", "@" + name + ".inf,%" + name + "_Desc%;Device " + hex(6) + " support"),
-              multi("DependOnService", {"RpcSs", "Tcpip"}), HiveWriter::dword("Tag", static_cast<std::uint32_t>(pick(1, 40))),
-              HiveWriter::dword("DelayedAutoStart", 0), HiveWriter::dword("ServiceSidType", 1),
-              HiveWriter::dword("LaunchProtected", 0)});
-      key(p + "\\Parameters", {HiveWriter::dword("BusType", 3), HiveWriter::sz("ServiceDll", "%SystemRoot%\\System32\\" + name + ".dll", 2)});
-      if (i % 2 == 0) key(p + "\\Enum", {HiveWriter::dword("Count", 1), HiveWriter::dword("NextInstance", 1),
-                                         HiveWriter::sz("0", "ROOT\\LEGACY_" + name + "\\0000")});
-      if (i % 3 == 0) key(p + "\\Security", {bin("Security", blob(pick(120, 200)))});
-      if (i % 10 == 0)
-        for (int k = 0; k < 3; ++k)
-          key(p + "\\Parameters\\Interfaces\\" + guid() + "\\Tcpip\\Linkage",
-              {HiveWriter::sz("DhcpIPAddress", "192.168." + std::to_string(pick(0, 255)) + "." + std::to_string(pick(1, 254))),
-               HiveWriter::dword("EnableDHCP", 1)});
-    }
-  }
-
-  void enumTree(const std::string& base) {
-    const char* buses[] = {"PCI", "USB", "ACPI", "HID", "SWD\\MMDEVAPI", "ROOT", "STORAGE\\Volume", "DISPLAY", "HDAUDIO", "BTHENUM", "SCSI", "USBSTOR"};
-    for (const char* bus : buses) {
-      const int devices = pick(50, 100);
-      for (int d = 0; d < devices; ++d) {
-        const std::string dev = std::string(bus) + "\\VEN_" + hex(4) + "&DEV_" + hex(4) + "&SUBSYS_" + hex(8);
-        const int instances = pick(1, 2);
-        for (int n = 0; n < instances; ++n) {
-          const std::string inst = base + "\\" + dev + "\\" + hex(1) + "&" + hex(8) + "&0&" + hex(4);
-          key(inst, {HiveWriter::sz("DeviceDesc", "@oem" + std::to_string(pick(1, 80)) + ".inf,%dev_" + hex(4) +
-                                                  "%;Standard device " + hex(4) + " controller"),
-                     multi("HardwareID", {dev, std::string(bus) + "\\VEN_" + hex(4) + "&CC_" + hex(6)}),
-                     multi("CompatibleIDs", {std::string(bus) + "\\CC_" + hex(6), std::string(bus) + "\\CC_" + hex(4)}),
-                     HiveWriter::sz("ContainerID", guid()), HiveWriter::dword("ConfigFlags", 0),
-                     HiveWriter::sz("Driver", guid() + "\\" + hex(4)), HiveWriter::sz("Mfg", "@machine.inf,%std%;(Standard)"),
-                     HiveWriter::sz("Service", "svc" + hex(4)), HiveWriter::sz("ClassGUID", guid()),
-                     HiveWriter::dword("Capabilities", static_cast<std::uint32_t>(pick(0, 0xFFFF))),
-                     HiveWriter::sz("LocationInformation", "PCI bus " + std::to_string(pick(0, 9)) + ", device " +
-                                                               std::to_string(pick(0, 31)) + ", function 0"),
-                     HiveWriter::dword("UINumber", static_cast<std::uint32_t>(pick(0, 64))),
-                     HiveWriter::dword("Address", static_cast<std::uint32_t>(pick(0, 0xFFFFF))), HiveWriter::dword("Problem", 0),
-                     HiveWriter::dword("InstallFlags", 0)});
-          key(inst + "\\Device Parameters", {HiveWriter::dword("EnhancedPowerManagementEnabled", 1)});
-          if (n == 0 && d % 4 == 0)
-            key(inst + "\\Device Parameters\\Interrupt Management\\MessageSignaledInterruptProperties\\Affinity Policy\\Override",
-                {HiveWriter::dword("MSISupported", 1)});
-          const int propertySets = pick(3, 6);
-          for (int g = 0; g < propertySets; ++g) {
-            const std::string set = inst + "\\Properties\\" + guid();
-            const int props = pick(1, 3);
-            for (int k = 0; k < props; ++k)
-              key(set + "\\" + hex(4), {bin("", blob(pick(4, 24)), 0xFFFF0000u + static_cast<std::uint32_t>(pick(1, 18)))});
-          }
-        }
-      }
-    }
-  }
-
-  void control(const std::string& base) {
-    for (int c = 0; c < 60; ++c) {
-      const std::string cls = base + "\\Class\\" + guid();
-      key(cls, {HiveWriter::sz("", "Class " + hex(4)), HiveWriter::sz("Class", "Class" + hex(3)),
-                HiveWriter::sz("ClassDesc", "@%SystemRoot%\\System32\\setupapi.dll,-" + std::to_string(pick(1, 999)))});
-      const int inst = pick(1, 8);
-      for (int i = 0; i < inst; ++i)
-        key(cls + "\\000" + std::to_string(i),
-            {HiveWriter::sz("DriverDesc", "Device " + hex(6)), HiveWriter::sz("DriverVersion", "10.0.19041." + std::to_string(pick(1, 4000))),
-             HiveWriter::sz("InfPath", "oem" + std::to_string(pick(1, 90)) + ".inf"), HiveWriter::sz("ProviderName", "Microsoft"),
-             HiveWriter::sz("MatchingDeviceId", "pci\\ven_" + hex(4) + "&dev_" + hex(4)), bin("DriverDateData", blob(8))});
-    }
-    for (int c = 0; c < 90; ++c) {
-      const std::string dc = base + "\\DeviceClasses\\" + guid();
-      const int members = pick(5, 25);
-      for (int m = 0; m < members; ++m) {
-        const std::string mem = dc + "\\##?#PCI#VEN_" + hex(4) + "&DEV_" + hex(4) + "#" + hex(8) + "#" + guid();
-        key(mem, {HiveWriter::sz("DeviceInstance", "PCI\\VEN_" + hex(4) + "\\" + hex(8)), HiveWriter::dword("Flags", 0)});
-        key(mem + "\\#", {HiveWriter::sz("SymbolicLink", "\\\\?\\PCI#VEN_" + hex(4) + "#" + guid()), HiveWriter::dword("Linked", 1)});
-        key(mem + "\\#\\Device Parameters", {HiveWriter::sz("FriendlyName", "Interface " + hex(6))});
-      }
-    }
-    const char* misc[] = {"Session Manager", "Session Manager\\Memory Management", "Session Manager\\Environment",
-                          "Terminal Server", "Terminal Server\\WinStations\\RDP-Tcp", "Print\\Environments\\Windows x64\\Drivers\\Version-3",
-                          "Lsa", "Lsa\\Kerberos\\Parameters", "Nls\\CodePage", "Nls\\Language", "TimeZoneInformation",
-                          "ComputerName\\ComputerName", "Power\\PowerSettings", "Video", "Windows", "Network", "WMI\\Autologger\\EventLog-System"};
-    for (const char* m : misc) {
-      std::vector<V> v;
-      const int n = pick(8, 40);
-      for (int i = 0; i < n; ++i)
-        v.push_back(i % 3 ? HiveWriter::sz("Setting" + std::to_string(i), "value " + hex(10) + " of " + m)
-                          : HiveWriter::dword("Flag" + std::to_string(i), static_cast<std::uint32_t>(pick(0, 1 << 20))));
-      key(base + "\\" + m, v);
-      for (int s = 0; s < 12; ++s) key(base + "\\" + m + "\\" + hex(6), {HiveWriter::sz("Name", hex(12))});
-    }
-  }
-
-  void driverDatabase(const std::string& base) {
-    // device ids are grouped by bus and vendor, which keeps every list of subkeys short
-    for (int i = 0; i < 6200; ++i)
-      key(base + "\\DeviceIds\\" + (i % 2 ? "PCI\\VEN_" : "USB\\VID_") + std::to_string(i % 120) + "\\DEV_" + hex(4) + "&SUBSYS_" + hex(8),
-          {bin("oem" + std::to_string(pick(1, 90)) + ".inf", blob(4)), bin("machine.inf", blob(4))});
-    // (the ids above have two values each, as an id served by an OEM driver and the inbox one does)
-    for (int i = 0; i < 300; ++i)
-      key(base + "\\DriverInfFiles\\oem" + std::to_string(i) + ".inf",
-          {multi("", {"oem" + std::to_string(i) + ".inf_amd64_" + hex(16)}), HiveWriter::sz("Active", "oem" + hex(8))});
-    for (int i = 0; i < 350; ++i) {
-      const std::string pkg = base + "\\DriverPackages\\pkg" + std::to_string(i) + ".inf_amd64_" + hex(16);
-      key(pkg, {HiveWriter::sz("", "oem" + std::to_string(i) + ".inf"), HiveWriter::sz("Provider", "Vendor " + hex(4)),
-                HiveWriter::sz("SignerName", "Microsoft Windows Hardware Compatibility Publisher"),
-                HiveWriter::dword("Flags", 0x10), bin("Version", blob(pick(60, 120))), HiveWriter::sz("Catalog", hex(8) + ".cat")});
-      const int configs = pick(1, 4);
-      for (int c = 0; c < configs; ++c)
-        key(pkg + "\\Configurations\\Config_" + hex(4),
-            {HiveWriter::dword("ConfigFlags", 0), HiveWriter::sz("Service", "svc" + hex(4)), HiveWriter::sz("ConfigScope", "7"),
-             HiveWriter::dword("ConfigRank", 0)});
-      const int descs = pick(1, 5);
-      for (int d = 0; d < descs; ++d)
-        key(pkg + "\\Descriptors\\PCI\\VEN_" + hex(4) + "&DEV_" + hex(4),
-            {HiveWriter::sz("Configuration", "Config_" + hex(4)), HiveWriter::sz("Description", "%Device" + hex(4) + "%"),
-             HiveWriter::sz("Manufacturer", "%Vendor%"), HiveWriter::dword("Rank", static_cast<std::uint32_t>(pick(0, 0xFF0000)))});
-      key(pkg + "\\Strings", {HiveWriter::sz("Device", "Example device " + hex(6)), HiveWriter::sz("Vendor", "Vendor " + hex(4))});
-    }
-  }
-
-  void setup(const std::string& base) {
-    key(base, {HiveWriter::sz("SystemPartition", "\\Device\\HarddiskVolume1"), HiveWriter::dword("SetupType", 0)});
-    for (int i = 0; i < 200; ++i)
-      key(base + "\\Upgrade\\Pnp\\CurrentControlSet\\Control\\DeviceMigration\\Devices\\" + hex(8) + "\\" + hex(4),
-          {HiveWriter::sz("Status", hex(8))});
+    ++keys_;
+    values_ += static_cast<int>(values.size());
   }
 
   HiveWriter& w_;
   std::mt19937 rng_;
   int keys_ = 0, values_ = 0;
+};
+
+// A bare walk with libhivex's C API, as a program that only reads would do it: every key, every
+// value's type, the data of every string and DWORD value.
+struct BareWalk {
+  hive_h* h;
+  long keys = 0, read = 0;
+  void walk(hive_node_h node) {
+    ++keys;
+    if (hive_value_h* vals = hivex_node_values(h, node)) {
+      for (hive_value_h* v = vals; *v; ++v) {
+        hive_type t;
+        std::size_t len = 0;
+        if (hivex_value_type(h, *v, &t, &len) != 0) continue;
+        if (t == hive_t_REG_SZ) {
+          if (char* s = hivex_value_string(h, *v)) {
+            ++read;
+            std::free(s);
+          }
+        } else if (t == hive_t_REG_DWORD) {
+          errno = 0;
+          hivex_value_dword(h, *v);
+          ++read;
+        }
+      }
+      std::free(vals);
+    }
+    if (hive_node_h* kids = hivex_node_children(h, node)) {
+      for (hive_node_h* k = kids; *k; ++k) walk(*k);
+      std::free(kids);
+    }
+  }
 };
 
 // ---- the search through the program's own command ---------------------------------------------
@@ -332,7 +326,7 @@ int main(int argc, char** argv) {
 
   // open and search, as the menu command HKEY_LOCAL_MACHINE\System does; each contender runs
   // kRuns times and its best run counts (the machine is shared, so single runs are noisy)
-  constexpr int kRuns = 3;
+  constexpr int kRuns = 5;
   double openSeconds = 1e9, searchSeconds = 1e9, totalSeconds = 1e9, ourCpu = 1e9;
   int keys = 0;
   std::vector<std::string> lines;
@@ -366,10 +360,33 @@ int main(int argc, char** argv) {
   getrusage(RUSAGE_SELF, &ru);
   const double peakMB = static_cast<double>(ru.ru_maxrss) / 1024.0;
 
+  // the bare walk over the same file, best of kRuns
+  double walkCpu = 1e9, walkWall = 1e9;
+  long walkKeys = 0, walkRead = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
+    const auto t0 = Clock::now();
+    hive_h* h = hivex_open(hive.c_str(), 0);
+    if (!h) {
+      std::cerr << "hivex cannot open " << hive << "\n";
+      return 1;
+    }
+    BareWalk walk{h};
+    walk.walk(hivex_root(h));
+    hivex_close(h);
+    walkWall = std::min(walkWall, secondsSince(t0));
+    walkCpu = std::min(walkCpu, cpuSeconds(RUSAGE_SELF) - cpu0);
+    walkKeys = walk.keys;
+    walkRead = walk.read;
+  }
+
   std::printf("search: %d keys in %.3f s (open %.3f s, total %.3f s, processor %.3f s): %.0f keys/s; %zu lines in the memo%s\n",
               keys, searchSeconds, openSeconds, totalSeconds, ourCpu, keys / searchSeconds, lines.size(),
               lines.size() == 2 ? " (no match, as expected)" : " (UNEXPECTED MATCH)");
   std::printf("peak memory: %.1f MB = %.2f x the hive (target < 3)\n", peakMB, peakMB / hiveMB);
+  std::printf("bare libhivex walk:           %.3f s, processor %.3f s (%ld keys, %ld string and DWORD values read); "
+              "ours takes %.2f x its processor time (target <= 2)\n",
+              walkWall, walkCpu, walkKeys, walkRead, ourCpu / walkCpu);
 
   std::string out;
   double cpu = 0;
@@ -383,7 +400,7 @@ int main(int argc, char** argv) {
     return wall;
   };
   const double xmlSeconds = best("hivexml '" + hive + "' | grep -c " + kNowhere);
-  std::printf("hivexml | grep -c:            %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 2)\n",
+  std::printf("hivexml | grep -c:            %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 4)\n",
               xmlSeconds, cpu, out.c_str(), xmlSeconds / totalSeconds, cpu / ourCpu);
   const double regSeconds = best("hivexregedit --export '" + hive + "' '\\' 2>/dev/null | grep -c " + kNowhere);
   std::printf("hivexregedit --export | grep: %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 10)\n",

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <charconv>
 #include <exception>
 #include <string>
 #include <vector>
@@ -125,7 +125,10 @@ class RegistryWalk {
 
  private:
   bool matches(std::string_view value) const {
-    const std::string v = options_.ignoreCase ? toLowerAscii(value) : std::string(value);
+    if (options_.ignoreCase) return matchesText(toLowerAscii(value));
+    return matchesText(value);
+  }
+  bool matchesText(std::string_view v) const {
     return options_.prefix ? startsWith(v, options_.text) : contains(v, options_.text);
   }
 
@@ -155,8 +158,8 @@ class RegistryWalk {
     const std::uint32_t u = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
                             (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     char digits[16];
-    const int n = std::snprintf(digits, sizeof digits, "%d", static_cast<std::int32_t>(u));
-    return matches(std::string_view(digits, static_cast<std::size_t>(n)));
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<std::int32_t>(u)).ptr;
+    return matches(std::string_view(digits, static_cast<std::size_t>(end - digits)));
   }
 
   // Tests the string and integer values (whether any matches does not depend on their order, so
@@ -165,7 +168,7 @@ class RegistryWalk {
   void listIfMatching(const std::string& path) {
     RegistryKey* key = reg_.openKey();
     bool found = false;
-    key->readValues({kRegSz, kRegDword}, [&](std::string_view, const RegValue& v) {
+    key->readValues({kRegSz, kRegDword}, [&](const RegValue& v) {
       found = valueMatches(v);
       return !found;
     });

@@ -48,17 +48,17 @@ class RegistryKey {
   // RegOpenKeyEx relative to this key (one or more levels, "\"-separated); null when missing or denied.
   virtual std::unique_ptr<RegistryKey> openSubkey(std::string_view relativePath) = 0;
 
-  // The values of the types `wanted` (RegEnumValue with their data), in the store's order, until
-  // `visit` returns false. Values of other types are passed over; a store that knows a value's
-  // type before its data overrides this so that they cost no read.
-  using ValueVisitor = std::function<bool(std::string_view name, const RegValue& value)>;
+  // The data of the values of the types `wanted`, in the store's order, until `visit` returns
+  // false; their names are not read. Values of other types are passed over; a store that knows a
+  // value's type before its data overrides this so that they cost no read.
+  using ValueVisitor = std::function<bool(const RegValue& value)>;
   virtual void readValues(std::initializer_list<std::uint32_t> wanted, const ValueVisitor& visit) {
     RegValue v;
     for (const auto& name : valueNames()) {
       if (!queryValue(name, v)) continue;
       bool take = false;
       for (std::uint32_t t : wanted) take = take || t == v.type;
-      if (take && !visit(name, v)) return;
+      if (take && !visit(v)) return;
     }
   }
 };

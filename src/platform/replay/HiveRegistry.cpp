@@ -218,11 +218,15 @@ class HiveKey : public RegistryKey {
     const hive_node_h n = file_->resolve(node_, rel);
     return n ? std::make_unique<HiveKey>(file_, n) : nullptr;
   }
-  // The type is read from the value's own cell; the data only for the types asked for.
+  // The type is read from the value's own cell, the data only for the types asked for, the name
+  // not at all.
   void readValues(std::initializer_list<std::uint32_t> wanted, const ValueVisitor& visit) override {
-    loadValues();
+    hive_value_h* vals = hivex_node_values(file_->handle(), node_);
+    if (!vals && file_->lenient()) vals = hivex_node_values(file_->lenient(), node_);
+    if (!vals) return;
     RegValue v;
-    for (const auto& [name, handle] : values_) {
+    for (hive_value_h* h = vals; *h; ++h) {
+      const hive_value_h handle = *h;
       std::uint32_t type = 0;
       std::size_t len = 0;
       if (hivex_value_type(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len) != 0) continue;
@@ -234,8 +238,9 @@ class HiveKey : public RegistryKey {
       v.type = type;
       v.data.assign(data, len);
       std::free(data);
-      if (!visit(name, v)) return;
+      if (!visit(v)) break;
     }
+    std::free(vals);
   }
 
  private:
