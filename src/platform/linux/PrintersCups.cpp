@@ -13,7 +13,7 @@ namespace mrv {
 namespace {
 
 constexpr int kConnectMilliseconds = 1500;
-constexpr double kAnswerSeconds = 3.0;
+constexpr double kAnswerSeconds = 2.0;
 
 struct CupsPrinter {
   std::string name, makeAndModel, deviceUri, colorModeDefault;
