@@ -47,6 +47,7 @@ std::string lastTwo(const std::string& text) {
 // The seven working texts.
 struct Findings {
   std::string version, engine, pattern, scanTime, infected, onAccess, schedule;
+  bool engineKnownMissing = false;  // 8.7's engine key could not be read: the older engines do not apply
 };
 
 // The registry reads of the product keys. Text reads of a value stored with another type, and
@@ -117,6 +118,7 @@ void readVirusScanVersions(ProductKeys& keys, Findings& f) {
     const auto major = keys.integer("\\Software\\McAfee\\AVEngine", "EngineVersion32Major");
     const auto minor = keys.integer("\\Software\\McAfee\\AVEngine", "EngineVersion32Minor");
     if (major && minor) f.engine = std::to_string(*major) + "." + std::to_string(*minor);
+    else f.engineKnownMissing = true;
   }
   if (f.version.empty() && keys.open(plugins + "VIRUSCAN8600")) {
     f.version = keys.textHere("Version");
@@ -129,7 +131,7 @@ void readVirusScanVersions(ProductKeys& keys, Findings& f) {
 
 // Step 4: the engine and pattern of the older engines, and the pattern of the online scanner.
 void readOlderEngines(ProductKeys& keys, Findings& f) {
-  if (!f.engine.empty()) return;
+  if (!f.engine.empty() || f.engineKnownMissing) return;
   keys.open(kOldEngine);
   f.engine = keys.textHere("szEngineVer");
   f.pattern = keys.textHere("szDatVersion");
@@ -213,9 +215,9 @@ void readOlderScan(TRegistryEx& reg, Findings& f, const std::string& prefix) {
     if (startsWith(started, "2")) {
       const auto fields = split(started, ',');
       if (fields.size() < 6) throw MrvError("szTimeScanStarted has fewer than six fields");
-      std::size_t fifthComma = 0;
-      for (int i = 0; i < 5; ++i) fifthComma = started.find(',', i == 0 ? 0 : fifthComma + 1);
-      const std::string second = charSubstr(started.substr(fifthComma + 1), 0, 2);
+      // the second is the sixth field (a single digit is padded like the minute, not run into the
+      // comma after it)
+      const std::string second = charLeft(fields[5], 2);
       f.scanTime = fields[0] + "/" + fields[1] + "/" + fields[2] + " " + fields[3] + ":" + lastTwo(fields[4]) + ":" +
                    lastTwo(second);
     }
