@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
   libcups2-dev cups                         # printers through CUPS (+ the server the printer tests start)
+  lintian                                   # checks the Debian package the tests build
 )
 
 missing=()
