@@ -1,6 +1,7 @@
 #include "collect/Antivirus.h"
 
 #include <charconv>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -9,6 +10,7 @@
 #include "base/Text.h"
 #include "collect/ClamAvStatus.h"
 #include "platform/Encoding.h"
+#include "platform/SystemServices.h"
 
 namespace mrv {
 
@@ -154,6 +156,12 @@ void onAccessFromStartDisabled(TRegistryEx& reg, std::string_view path, Findings
     f.onAccess = reg.readInteger("bStartDisabled") != 0 ? "0" : "1";
 }
 
+std::string timeText(const LocalTime& t) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+  return buf;
+}
+
 std::int64_t int64Of(const std::string& text) {
   std::int64_t n = 0;
   const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
@@ -190,7 +198,7 @@ void readDesktopProtectionScan(TRegistryEx& reg, Findings& f) {
 }
 
 // VirusScan 8.0 and older.
-void readOlderScan(TRegistryEx& reg, Findings& f, const std::string& prefix) {
+void readOlderScan(TRegistryEx& reg, SystemServices* sys, Findings& f, const std::string& prefix) {
   onAccessFromStartDisabled(reg, kTvdOnAccess, f);
   std::string taskPath = kVseTaskData;
   if (reg.openKeyReadOnly(taskPath) && reg.hasSubKeys()) taskPath += "\\" + reg.keyNames().front();
@@ -206,9 +214,14 @@ void readOlderScan(TRegistryEx& reg, Findings& f, const std::string& prefix) {
     const std::string result = reg.readString("szLastResultId");
     if (result != kResultComplete) f.scanTime = result + " " + FiletimeText(reg.readString("szStartTime"));
   } else if (startsWith(prefix, "7")) {
-    // the scan time of 7.x is the log file's date, which needs the file's time from the system
     reg.openKeyReadOnly(kVse7Task);
     f.infected = reg.valueExists("dwNumFInfected") ? std::to_string(reg.readInteger("dwNumFInfected")) : "";
+    std::string logFile = reg.readString("szLogFileName");
+    if (charLeft(logFile, 17) == "%ALLUSERSPROFILE%")
+      logFile = "c:\\Documents and Settings\\All Users" + charSubstr(logFile, 17);
+    LocalTime written;
+    if (sys && sys->fileLastWriteTime(logFile, written))
+      f.scanTime = timeText(written);
   } else {
     reg.openKeyReadOnly(kAvConsoleTask);
     const std::string started = reg.readString("szTimeScanStarted");
@@ -334,7 +347,7 @@ std::vector<std::string> AntivirusStatus(CollectionContext& ctx) {
         if (prefix == "8.7" || prefix == "8.5")
           readDesktopProtectionScan(keys.reg(), f);
         else
-          readOlderScan(keys.reg(), f, prefix);
+          readOlderScan(keys.reg(), ctx.platform.system, f, prefix);
       } catch (const std::exception&) {
         // the scan details are optional: what was read so far stands
       }

@@ -102,7 +102,10 @@ TEST_F(Antivirus, VirusScan80WithTheOlderEngine) {
 }
 
 TEST_F(Antivirus, VirusScan71And65) {
-  EXPECT_EQ(run("vse-7.1.reg"), (Rows{"'7.1.0", "", "", "", "0", "", "'---"}));
+  EXPECT_EQ(run("vse-7.1.reg"), (Rows{"'7.1.0", "", "", "", "0", "", "'---"})) << "no scan log file";
+  sys.fileTimes["c:\\Documents and Settings\\All Users\\Application Data\\Network Associates\\VirusScan\\"
+                "OnDemandScanLog.txt"] = LocalTime{2007, 3, 9, 8, 5, 1};
+  EXPECT_EQ(run("vse-7.1.reg")[3], "2007/03/09 08:05:01");
   // the online scanner's disk is not newer than the definitions: the pattern stays
   EXPECT_EQ(run("vse-6.5.reg"), (Rows{"'4.5.1", "4.1.60", "4.0.4290", "2003/7/15 9:05:03", "1", "1", "'---"}));
   EXPECT_EQ(logLines(), (Rows{"2003/7/15 9:05:03 1 PC01"}));
