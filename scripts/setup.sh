@@ -12,6 +12,7 @@ packages=(
   libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
+  libcups2-dev cups                         # printers through CUPS (+ the server the printer tests start)
   lintian                                   # checks the Debian package the tests build
 )
 

@@ -9,6 +9,7 @@ class CpuSource;
 class AtaDevice;
 class SystemServices;
 class Shell;
+class PrinterService;
 
 struct Platform {
   RegistryStore* registry = nullptr;
@@ -17,6 +18,7 @@ struct Platform {
   AtaDevice* ata = nullptr;
   SystemServices* system = nullptr;
   Shell* shell = nullptr;
+  PrinterService* printers = nullptr;  // also the list the custom items' #printers line reads
 };
 
 }  // namespace mrv

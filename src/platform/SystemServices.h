@@ -112,6 +112,8 @@ class SystemServices {
   virtual bool getFileVersionInfo(const std::string& path, std::string& block) = 0;
   // Whether a file exists (FileExists).
   virtual bool fileExists(const std::string& path) = 0;
+  // The time a file was last written, as local time (FileAge); false when there is no such file.
+  virtual bool fileLastWriteTime(const std::string& path, LocalTime& time) = 0;
   // Reads a whole file as bytes (at most maxBytes); false when it cannot be read.
   virtual bool readFile(const std::string& path, std::string& bytes, std::size_t maxBytes = 64u << 20) = 0;
   // shell32.dll export 680: true when the user is an administrator (also when the export is missing).

@@ -109,6 +109,9 @@ class InstallationOverlay : public SystemServices {
     return m_->getFileVersionInfo(map(path), block);
   }
   bool fileExists(const std::string& path) override { return m_->fileExists(map(path)); }
+  bool fileLastWriteTime(const std::string& path, LocalTime& time) override {
+    return m_->fileLastWriteTime(map(path), time);
+  }
   bool readFile(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
     return m_->readFile(map(path), bytes, maxBytes);
   }

@@ -147,6 +147,14 @@ class FakeSystemServices : public SystemServices {
     check();
     return files.count(path) > 0;
   }
+  std::map<std::string, LocalTime> fileTimes;
+  bool fileLastWriteTime(const std::string& path, LocalTime& time) override {
+    check();
+    auto it = fileTimes.find(path);
+    if (it == fileTimes.end()) return false;
+    time = it->second;
+    return true;
+  }
   bool readFile(const std::string&, std::string&, std::size_t) override {
     check();
     return false;

@@ -321,6 +321,16 @@ class LinuxSystemServices : public SystemServices {
     return !real.empty() && stat(real.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
   }
 
+  bool fileLastWriteTime(const std::string& path, LocalTime& time) override {
+    struct stat st;
+    const std::string real = existing(path);
+    struct tm local {};
+    if (real.empty() || stat(real.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || !localtime_r(&st.st_mtime, &local))
+      return false;
+    time = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+    return true;
+  }
+
   bool readFile(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
     struct stat st;
     const std::string real = existing(path);

@@ -316,6 +316,18 @@ class Win32SystemServices : public SystemServices {
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
   }
 
+  bool fileLastWriteTime(const std::string& path, LocalTime& time) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToSystemTime(&local, &st))
+      return false;
+    time = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    return true;
+  }
+
   bool readFile(const std::string& path, std::string& bytes, std::size_t maxBytes) override {
     std::ifstream in(std::filesystem::path(wide(path)), std::ios::binary);
     if (!in) return false;
