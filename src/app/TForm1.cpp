@@ -11,6 +11,8 @@
 #include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
 #include "collect/SystemProbes.h"
+#include "disk/DiskHistory.h"
+#include "disk/DiskReport.h"
 #include "lookup/RegistrySearch.h"
 #include "platform/Encoding.h"
 #include "records/RecordFiles.h"
@@ -43,6 +45,10 @@ void TForm1::registerCommands() {
       {"Exit1", [this] { Exit1Click(); }},
       {"Help2", [this] { Help2Click(); }},
       {"Version1", [this] { Version1Click(); }},
+      {"HDD1", [this] { HDD1Click(*this, HistoryPath()); }},
+      {"HDD2", [this] { HDD2Click(*this, HistoryPath()); }},
+      {"HDDE1", [this] { HDDE1Click(*this, HistoryPath()); }},
+      {"HDDO1", [this] { HDDO1Click(*this, historyDialogFolder_, HistoryPath()); }},
       {"SearchStr1", [this] { SearchStr1Click(*this); }},
       {"LOCALMACHINE1", [this] { LOCALMACHINE1Click(*this); }},
       {"HKEYLOCALMACHINESystem21", [this] { HKEYLOCALMACHINESystem21Click(*this); }},
@@ -206,7 +212,12 @@ void TForm1::Save1Click() {
     }
   }
   if (options_.runAudit) StartAuditProgram(folder, stem);
-  // The disk history joins here when S.M.A.R.T. history arrives; until then /p changes nothing.
+  // One history row per run: AppendHistory turns /p on once it has written one.
+  if (!options_.noHistory) AppendHistory(platform_, dialogs_, lastRecordPath_, options_.noHistory);
+}
+
+std::string TForm1::HistoryPath() const {
+  return HistoryPathFor(RecordFolder(saveDir_, programDir()) + CsvFileNameText(platform_) + ".csv");
 }
 
 void TForm1::StartAuditProgram(const std::string& folder, const std::string& stem) {

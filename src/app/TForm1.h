@@ -66,6 +66,8 @@ class TForm1 : public FormServices {
   const Sources& sources() const { return sources_; }
   const std::string& historyDialogFolder() const { return historyDialogFolder_; }
   void setHistoryDialogFolder(std::string f) { historyDialogFolder_ = std::move(f); }
+  // This PC's disk history file: the record folder, "hdd", the record file's name.
+  std::string HistoryPath() const;
   bool settingsEditMode() const { return settingsEditMode_; }
   void setSettingsEditMode(bool on) { settingsEditMode_ = on; }
   int& rowCounter() { return counter_; }

@@ -117,6 +117,7 @@ class SystemServices {
   // Reads a whole file as bytes (at most maxBytes); false when it cannot be read.
   virtual bool readFile(const std::string& path, std::string& bytes, std::size_t maxBytes = 64u << 20) = 0;
   // shell32.dll export 680: true when the user is an administrator (also when the export is missing).
+  // On Linux: the effective user is root or a member of the group "disk" (who may open the drives).
   virtual bool isUserAnAdmin() = 0;
   // GetTickCount: milliseconds since the system started, 32 bits (wraps).
   virtual std::uint32_t getTickCount() = 0;

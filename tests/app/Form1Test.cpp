@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "collect/FakeSystemServices.h"
+#include "platform/Encoding.h"
+#include "platform/replay/DriveDump.h"
 #include "ui/MemoryViews.h"
 #include "app/TForm1.h"
 #include "ui/Version.h"
@@ -261,4 +264,72 @@ TEST(Form1ReadFailure, ATruncatedRecordIsNeverSaved) {
   EXPECT_FALSE(form.recordSaved());
   EXPECT_TRUE(window.closeRequested);
   EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+namespace {
+// This PC with its disks replayed from the recorded dumps of a failing drive.
+class Form1DiskTest : public Form1Test {
+ protected:
+  void SetUp() override {
+    Form1Test::SetUp();
+    std::string message;
+    drives = openDriveDumps(
+        (fs::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-degrading" / "4-failing").string(), message);
+    platform.ata = drives.get();
+    platform.system = &system;
+    system.admin = true;
+    form = std::make_unique<TForm1>(memo, grid, status, window, dialogs, platform, (dir / "bin" / "mervana").string());
+    fs::create_directories(dir / "records");
+    writeIni("site.ini", "[General]\r\nSaveDir=" + (dir / "records").string() + "\r\n");
+  }
+  std::vector<std::string> history() {
+    std::vector<std::string> lines;
+    readAnsiLines(form->HistoryPath(), lines);
+    return lines;
+  }
+  std::unique_ptr<AtaDevice> drives;
+  mrv::test::FakeSystemServices system;
+};
+}  // namespace
+
+TEST_F(Form1DiskTest, ReadShowsTheDisksHealthAndSaveKeepsOneHistoryRowPerRun) {
+  form->FormCreate({(dir / "site.ini").string()});
+  for (const char* item : {"HDD1", "HDD2", "HDDE1", "HDDO1"}) EXPECT_TRUE(window.menuEnabled(item)) << item;
+  form->runCommand("Read1");
+  const auto rows = memo.lines();
+  ASSERT_GE(rows.size(), 61u);
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 55, rows.begin() + 61),
+            (std::vector<std::string>{"1/1", "警戒/39/39/6", "故障/33/33/36/2276", "OK/84/60/30", "OK/100/100/97",
+                                      "'-/41/49/0/41/49"}));  // field form: a quote before a leading "-"
+  form->runCommand("Save1");
+  form->runCommand("Save1");
+  EXPECT_EQ(form->HistoryPath(), (dir / "records" / "hdd" / (rows[0] + ".csv")).string());
+  EXPECT_EQ(history().size(), 3u);
+  EXPECT_TRUE(form->options().noHistory);
+
+  // a later run whose disk cannot be read shows the saved values, dated
+  drives.reset();
+  platform.ata = nullptr;
+  TForm1 later(memo, grid, status, window, dialogs, platform, (dir / "bin" / "mervana").string());
+  later.FormCreate({(dir / "site.ini").string()});
+  later.runCommand("Read1");
+  EXPECT_EQ(memo.lines()[55], "1/1 (2007/03/09 08:05:01)");
+  EXPECT_EQ(memo.lines()[56], "警戒/39/39/6");
+  EXPECT_EQ(memo.lines()[60], "'-/41/49/0/41/49");
+}
+
+TEST_F(Form1DiskTest, ABatchRunWithPWritesNoHistoryAndTheReportNeedsNoRead) {
+  form->FormCreate({"/p/b0", (dir / "site.ini").string()});
+  form->Timer1Timer();
+  EXPECT_EQ(form->exitStatus(), 0);
+  EXPECT_TRUE(form->recordSaved());
+  EXPECT_FALSE(fs::exists(form->HistoryPath()));
+
+  TForm1 menu(memo, grid, status, window, dialogs, platform, (dir / "bin" / "mervana").string());
+  menu.FormCreate({(dir / "site.ini").string()});
+  menu.runCommand("HDD1");
+  EXPECT_EQ(window.caption(), "Mervana HDD S.M.A.R.T.情報");
+  EXPECT_EQ(grid.cell(3, 4), "114473");
+  menu.runCommand("HDD2");
+  EXPECT_EQ(dialogs.shown.back(), "Mervana|HDD情報ファイルがありません");
 }

@@ -238,3 +238,44 @@ TEST_F(BatchRun, TwentyConcurrentSavesLeaveTwentyWholeRecords) {
   }
   for (const auto& e : fs::directory_iterator(save)) EXPECT_NE(e.path().extension(), ".tmp") << e.path();
 }
+
+// A logon run on a PC whose disk has started failing since the last run, with no desktop to show
+// the alert on: the alert goes to stderr, the logs get their lines and the run ends with 0.
+TEST_F(BatchRun, AFailingReplayedDiskIsAlertedOnStderrAndLogged) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const fs::path drives = fs::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-degrading";
+  auto conf = [&](const char* stage) {
+    const fs::path p = dir / "conf" / "site.ini";
+    fs::create_directories(p.parent_path());
+    write(p, "[General]\r\nSaveDir=" + save.string() + "\r\n[Sources]\r\nDrives=" + (drives / stage).string() + "\r\n");
+    return p.string();
+  };
+  const auto first = run(program.string() + " /b0 " + conf("1-healthy"), dir);
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.err.find("ハードディスク"), std::string::npos) << first.err;
+  const fs::path history = save / "hdd" / fs::path(first.out.substr(0, first.out.size() - 1)).filename();
+  std::vector<std::string> lines;
+  ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines)) << history;
+  EXPECT_EQ(lines.size(), 3u);
+
+  const auto second = run(program.string() + " /b0 " + conf("4-failing"), dir);
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_LT(second.seconds, 2.0);  // nobody is waited for
+  EXPECT_NE(second.err.find("【重要】ハードディスクが故障しました\n作業をやめ直ちにシステム担当者に連絡してください"),
+            std::string::npos)
+      << second.err;
+  ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[3].find(",1,1,"), std::string::npos);  // SmartFailTot, SmartWarnTot
+  for (const char* log : {"_hddfail.txt", "_failed.txt", "_fail_plus_warning.txt"}) {
+    std::vector<std::string> entries;
+    ASSERT_TRUE(mrv::readAnsiLines((save / "hdd" / log).string(), entries)) << log;
+    ASSERT_EQ(entries.size(), 1u) << log;
+    EXPECT_NE(entries[0].find("  故障 1/0  警告 1/0"), std::string::npos) << entries[0];
+  }
+
+  ASSERT_EQ(run(program.string() + " /p/b0 " + conf("4-failing"), dir).status, 0);
+  ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines));
+  EXPECT_EQ(lines.size(), 4u);
+}

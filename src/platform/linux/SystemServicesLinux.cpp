@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <ifaddrs.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -23,6 +24,7 @@
 #include <ctime>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 #include "base/Text.h"
 #include "platform/PeVersionInfo.h"
@@ -91,6 +93,23 @@ bool removableDevice(const std::string& device) {
     if (!slurp(parent + "/removable", flag)) return false;
   }
   return trim(flag) == "1";
+}
+
+// The drives' device nodes belong to root and the group "disk": either may open them, so either
+// counts as the administrator of this machine's disks.
+bool diskAdministrator() {
+  if (::geteuid() == 0) return true;
+  group entry{};
+  group* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getgrnam_r("disk", &entry, buffer.data(), buffer.size(), &found) != 0 || !found) return false;
+  const gid_t disk = found->gr_gid;
+  if (::getegid() == disk) return true;
+  const int n = ::getgroups(0, nullptr);
+  if (n <= 0) return false;
+  std::vector<gid_t> groups(static_cast<std::size_t>(n));
+  const int got = ::getgroups(n, groups.data());
+  return got > 0 && std::find(groups.begin(), groups.begin() + got, disk) != groups.begin() + got;
 }
 
 class LinuxSystemServices : public SystemServices {
@@ -338,7 +357,7 @@ class LinuxSystemServices : public SystemServices {
     return slurp(real, bytes, maxBytes);
   }
 
-  bool isUserAnAdmin() override { return geteuid() == 0; }
+  bool isUserAnAdmin() override { return diskAdministrator(); }
 
   std::uint32_t getTickCount() override {
     timespec ts{};
