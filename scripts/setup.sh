@@ -10,6 +10,7 @@ packages=(
   libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
+  libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
 )
 
 missing=()

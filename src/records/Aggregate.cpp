@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <set>
 #include <vector>
 
@@ -32,18 +33,23 @@ bool isAscii(std::string_view s) {
 std::string toAnsi(std::string_view utf8) { return isAscii(utf8) ? std::string(utf8) : utf8ToAnsi(utf8); }
 
 // Calls f(line) for every line of a byte text (CR LF, LF or CR); a final line end gives no
-// empty last line.
+// empty last line. Records are long and end their lines with CR LF, so the scan looks for LF and
+// then for a lone CR inside the piece before it.
 template <typename F>
 void forEachLine(std::string_view text, F&& f) {
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-      f(text.substr(pos));
-      return;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    const char* stop = lf ? lf : end;
+    const char* lineEnd = lf && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
+    // lone CRs before it end lines of their own
+    while (const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(lineEnd - p)))) {
+      f(std::string_view(p, static_cast<std::size_t>(cr - p)));
+      p = cr + 1;
     }
-    f(text.substr(pos, end - pos));
-    pos = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    if (lf || p < lineEnd) f(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
+    p = lf ? lf + 1 : end;
   }
 }
 
@@ -51,17 +57,26 @@ bool hasCsvExtension(std::string_view name) {
   return name.size() >= 4 && iequalsAscii(name.substr(name.size() - 4), ".csv");
 }
 
-// The folder's record files in file-name order, case ignored, as Windows lists its own file
-// systems (letters compared in upper case); names equal but for case follow in byte order.
-std::vector<std::string> recordFileNames(const std::vector<std::string>& names) {
-  std::vector<std::pair<std::string, std::string>> keyed;
-  for (const auto& n : names)
-    if (hasCsvExtension(n) && !IsReservedListName(n)) keyed.emplace_back(toUpperAscii(n), n);
-  std::sort(keyed.begin(), keyed.end());
-  std::vector<std::string> out;
-  out.reserve(keyed.size());
-  for (auto& k : keyed) out.push_back(std::move(k.second));
-  return out;
+// Compares names as Windows orders its own file systems: letters in upper case (so "_" sorts after
+// them); names equal but for case follow in byte order, so every run gives the same order.
+bool fileNameLess(const std::string& a, const std::string& b) {
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : static_cast<unsigned char>(c); };
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char x = upper(a[i]), y = upper(b[i]);
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+// The folder's record files in file-name order, case ignored. Only the names are held: the records
+// themselves are read one at a time.
+void keepRecordFileNames(std::vector<std::string>& names) {
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& n) { return !hasCsvExtension(n) || IsReservedListName(n); }),
+              names.end());
+  std::sort(names.begin(), names.end(), fileNameLess);
 }
 
 // The name under which a reserved file lies in the folder (the exact spelling first), or empty.
@@ -210,8 +225,9 @@ AggregateOutcome BuildAggregatedLists(const std::string& folder) {
     softwareOut.write(toAnsi(h.software) + "\r\n");
   }
 
+  keepRecordFileNames(names);
   std::string mainRow, softwareRow, row;
-  for (const std::string& name : recordFileNames(names)) {
+  for (const std::string& name : names) {
     if (!readFileBytes(joinPath(folder, name), bytes)) return failure(name + std::string(kCannotOpen));
     mainRow.clear();
     softwareRow.clear();
