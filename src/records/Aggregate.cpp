@@ -23,7 +23,6 @@ namespace {
 constexpr std::string_view kRecordMarker = "/UninstallInfo";
 constexpr std::string_view kItemListMarker = "/UninstallInfo,/UninstallInfo";
 constexpr std::string_view kCannotOpen = "が開けません";
-constexpr std::string_view kCannotWrite = "に書き込めません";
 constexpr std::string_view kDone = "集計表を作成しました：mervana.csv, mervana_a.csv";
 constexpr std::size_t kAdminRestChars = 2048;
 
@@ -275,10 +274,12 @@ AggregateOutcome BuildAggregatedLists(const std::string& folder) {
     softwareOut.write(row);
   }
 
-  if (!mainOut.finish()) return failure(std::string(kMainListName) + std::string(kCannotWrite));
-  if (!softwareOut.finish()) return failure(std::string(kSoftwareListName) + std::string(kCannotWrite));
-  if (!mainOut.replaceTarget()) return failure(std::string(kMainListName) + std::string(kCannotWrite));
-  if (!softwareOut.replaceTarget()) return failure(std::string(kSoftwareListName) + std::string(kCannotWrite));
+  // A list that cannot be written or put in place (a full disk, a list held open by a spreadsheet
+  // on Windows) is reported as one that cannot be opened.
+  if (!mainOut.finish()) return failure(std::string(kMainListName) + std::string(kCannotOpen));
+  if (!softwareOut.finish()) return failure(std::string(kSoftwareListName) + std::string(kCannotOpen));
+  if (!mainOut.replaceTarget()) return failure(std::string(kMainListName) + std::string(kCannotOpen));
+  if (!softwareOut.replaceTarget()) return failure(std::string(kSoftwareListName) + std::string(kCannotOpen));
   return {true, std::string(kDone)};
 }
 

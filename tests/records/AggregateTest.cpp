@@ -24,11 +24,12 @@ TEST(Aggregate, RecordsWithoutItemListOrAdminListGiveValueRowsAndFileNameRows) {
   f.write("PC01__SALES.csv", {"PC01__SALES", "Mervana 1.0", "山田", "", "\"a,b\"", "'-5"});
   f.write("PC02__SALES.csv", {"PC02__SALES", "Mervana 1.0", "佐藤"});
   f.write("notes.txt", {"not a record"});
+  f.write("zz.csv", {});  // a record without lines: an empty row
   const AggregateOutcome r = build(f);
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.message, kDone);
-  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC01__SALES,Mervana 1.0,山田,,\"a,b\",'-5", "PC02__SALES,Mervana 1.0,佐藤"}));
-  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"PC01__SALES", "PC02__SALES"}));
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC01__SALES,Mervana 1.0,山田,,\"a,b\",'-5", "PC02__SALES,Mervana 1.0,佐藤", ""}));
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"PC01__SALES", "PC02__SALES", ""}));
 }
 
 TEST(Aggregate, ValuesKeepEveryByteTheRecordHeld) {
@@ -139,6 +140,13 @@ TEST(Aggregate, AFileThatCannotBeOpenedLeavesThePreviousListsWhole) {
     fs::remove(f.path() / list);
   }
   EXPECT_EQ(BuildAggregatedLists((f.path() / "missing").string()).message, "mervana.csvが開けません");
+
+  // a list that cannot be put in place: the other one is not replaced either, nothing is left beside
+  fs::remove(f.path() / "mervana.csv");
+  fs::create_directory(f.path() / "mervana.csv");
+  EXPECT_EQ(build(f).message, "mervana.csvが開けません");
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"previous software"}));
+  EXPECT_EQ(f.names().size(), 3u);
 }
 
 TEST(Aggregate, ARecordReplacedWhileTheListsAreBuiltIsReadWhole) {
