@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
   libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
+  lintian                                   # checks the Debian package the tests build
 )
 
 missing=()
