@@ -13,6 +13,7 @@ packages=(
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
   libcups2-dev cups                         # printers through CUPS (+ the server the printer tests start)
+  libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
   lintian                                   # checks the Debian package the tests build
 )
 

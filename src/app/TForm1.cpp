@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/AggregateCommand.h"
 #include "app/IniFile.h"
 #include "app/MenuTable.h"
 #include "ui/Version.h"
@@ -42,6 +43,7 @@ void TForm1::registerCommands() {
       {"Read1", [this] { Read1Click(); }},
       {"Save1", [this] { Save1Click(); }},
       {"SwitchScreen1", [this] { SwitchScreen1Click(); }},
+      {"OneSheet1", [this] { OneSheet1Click(*this); }},
       {"Exit1", [this] { Exit1Click(); }},
       {"Help2", [this] { Help2Click(); }},
       {"Version1", [this] { Version1Click(); }},

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/AggregateCommand.h"
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/HelpText.h"
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
       return 1;
     }
     return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, std::cout);
+  }
+
+  // The aggregated lists without a window: a scheduled job rebuilds them this way.
+  if (!args.empty() && args[0] == "--aggregate") {
+    return RunAggregateCommand({args.begin() + 1, args.end()}, programPath, std::cout, std::cerr);
   }
 
   const StartOptions options = ParseCommandLine(args, programPath, isFile);

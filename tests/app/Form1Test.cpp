@@ -55,7 +55,7 @@ TEST_F(Form1Test, InteractiveStartLeavesAnEmptyEditableTextView) {
   EXPECT_FALSE(window.menuEnabled("Save1"));
   EXPECT_FALSE(window.menuEnabled("SaveSetting1"));
   EXPECT_TRUE(window.menuEnabled("Read1"));
-  EXPECT_FALSE(window.menuEnabled("OneSheet1"));  // its command is not part of this program yet
+  EXPECT_TRUE(window.menuEnabled("OneSheet1"));
   EXPECT_FALSE(form->timerEnabled());
   EXPECT_TRUE(form->showMainWindow());
 }
@@ -171,6 +171,17 @@ TEST_F(Form1Test, PromptAnswerIsOneRowWithCommasAsBlanks) {
   EXPECT_EQ(memo.lines().back(), "=a  b c");  // no other field-form change
   EXPECT_EQ(grid.cell(2, 91), "=a  b c");
   EXPECT_EQ(form->rowCounter(), 92);
+}
+
+TEST_F(Form1Test, AggregateShowsItsOutcomeAndBuildsTheListsBesideTheProgram) {
+  form->FormCreate({});
+  writeIni("PC01.csv", "PC01\r\nvalue\r\n");
+  form->runCommand("OneSheet1");
+  EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"Mervana|集計表を作成しました：mervana.csv, mervana_a.csv"}));
+  EXPECT_TRUE(fs::exists(dir / "mervana.csv"));
+  fs::create_symlink(dir / "gone", dir / "PC02.csv");
+  form->runCommand("OneSheet1");
+  EXPECT_EQ(dialogs.shown.back(), "Mervana|PC02.csvが開けません");
 }
 
 TEST_F(Form1Test, AboutShowsTheBanner) {

@@ -1,0 +1,44 @@
+#pragma once
+// A file written beside its target and put in the target's place only when the writer says so:
+// until then the old file stays whole for everyone who opens it, and a writer that gives up (or
+// fails) leaves it untouched. Bytes are written as given (the caller encodes them).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace mrv {
+
+class ReplacingFile {
+ public:
+  // Creates the file beside `target`; isOpen() tells whether that worked.
+  explicit ReplacingFile(std::string target);
+  ~ReplacingFile();  // a file not put in place is removed
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  bool isOpen() const { return handle_ != kNoHandle; }
+  // Buffered; a failure is kept and reported by finish().
+  void write(std::string_view bytes);
+  // Writes what is buffered, forces it to the disk and closes; false when anything failed.
+  bool finish();
+  // Puts the finished file in the target's place; false when it could not be renamed.
+  bool replaceTarget();
+  // Removes the file beside the target; the target is not touched.
+  void discard();
+
+  const std::string& target() const { return target_; }
+
+ private:
+  static constexpr std::intptr_t kNoHandle = -1;
+  bool flushBuffer();
+  void closeHandle();
+
+  std::string target_;
+  std::string temp_;
+  std::string buffer_;
+  std::intptr_t handle_ = kNoHandle;
+  bool failed_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace mrv

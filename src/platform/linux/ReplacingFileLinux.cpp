@@ -1,0 +1,81 @@
+// The replacing file on POSIX: a temporary name in the target's folder, fsync, rename.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/ReplacingFile.h"
+
+namespace mrv {
+
+namespace {
+constexpr std::size_t kBufferBytes = 1 << 18;
+
+bool writeAll(int fd, const char* p, std::size_t left) {
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
+  static std::atomic<unsigned> serial{0};
+  temp_ = target_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+  const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd >= 0) handle_ = fd;
+  buffer_.reserve(kBufferBytes);
+}
+
+ReplacingFile::~ReplacingFile() { discard(); }
+
+void ReplacingFile::write(std::string_view bytes) {
+  if (!isOpen() || failed_) return;
+  buffer_.append(bytes);
+  if (buffer_.size() >= kBufferBytes) failed_ = !flushBuffer();
+}
+
+bool ReplacingFile::flushBuffer() {
+  const bool ok = writeAll(static_cast<int>(handle_), buffer_.data(), buffer_.size());
+  buffer_.clear();
+  return ok;
+}
+
+void ReplacingFile::closeHandle() {
+  if (!isOpen()) return;
+  if (::close(static_cast<int>(handle_)) != 0) failed_ = true;
+  handle_ = kNoHandle;
+}
+
+bool ReplacingFile::finish() {
+  if (!isOpen()) return false;
+  if (!failed_ && !flushBuffer()) failed_ = true;
+  if (!failed_ && ::fsync(static_cast<int>(handle_)) != 0) failed_ = true;
+  closeHandle();
+  finished_ = !failed_;
+  return finished_;
+}
+
+bool ReplacingFile::replaceTarget() {
+  if (!finished_) return false;
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+  temp_.clear();
+  return true;
+}
+
+void ReplacingFile::discard() {
+  closeHandle();
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  temp_.clear();
+  finished_ = false;
+}
+
+}  // namespace mrv

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "platform/Encoding.h"
+#include "records/Aggregate.h"
+#include "support/ListFolder.h"
+
+using namespace mrv;
+using mrv::test::ListFolder;
+namespace fs = std::filesystem;
+
+namespace {
+using Lines = std::vector<std::string>;
+constexpr const char* kDone = "集計表を作成しました：mervana.csv, mervana_a.csv";
+
+AggregateOutcome build(const ListFolder& f) { return BuildAggregatedLists(f.str()); }
+}  // namespace
+
+TEST(Aggregate, RecordsWithoutItemListOrAdminListGiveValueRowsAndFileNameRows) {
+  ListFolder f("plain");
+  f.write("PC01__SALES.csv", {"PC01__SALES", "Mervana 1.0", "山田", "", "\"a,b\"", "'-5"});
+  f.write("PC02__SALES.csv", {"PC02__SALES", "Mervana 1.0", "佐藤"});
+  f.write("notes.txt", {"not a record"});
+  f.write("zz.csv", {});  // a record without lines: an empty row
+  const AggregateOutcome r = build(f);
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(r.message, kDone);
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC01__SALES,Mervana 1.0,山田,,\"a,b\",'-5", "PC02__SALES,Mervana 1.0,佐藤", ""}));
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"PC01__SALES", "PC02__SALES", ""}));
+}
+
+TEST(Aggregate, ValuesKeepEveryByteTheRecordHeld) {
+  ListFolder f("bytes");
+  // 0xED 0x40 is a Shift-JIS character that a round trip through Unicode would rewrite as 0xFA 0x5C;
+  // a record with a stray byte and one without its last line end are taken as they are
+  f.writeBytes("PC01.csv", std::string("PC01\r\n\xED\x40\r\n\x82\xA0\x81\r\nlast", 19));
+  f.writeBytes("PC02.csv", "PC02\nlf only\rcr only\n");
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_EQ(f.bytes("mervana.csv"), std::string("PC01,\xED\x40,\x82\xA0\x81,last\r\nPC02,lf only,cr only\r\n"));
+}
+
+TEST(Aggregate, HeadingsTakeTheNtLabelsAndKeepTheLastLabelWhole) {
+  ListFolder f("headings");
+  f.write("itemlist.csv", {"CSVファイル名,CSVファイル名", ",", ",時計誤差Min", "\"9x,ラベル\",NT名", "\"quoted\",\"x,y\"",
+                           "no comma", "起動後時間,起動後時間"});
+  f.write("PC01.csv", {"PC01", "", "3", "a", "b", "c", "5"});
+  ASSERT_TRUE(build(f).ok);
+  const Lines main = f.lines("mervana.csv");
+  ASSERT_EQ(main.size(), 2u);
+  // one column per item list line, the quoted 9x label passed over, a line without a second field
+  // an empty column, and the last label whole
+  EXPECT_EQ(main[0], "CSVファイル名,,時計誤差Min,NT名,\"x,y\",,起動後時間");
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"CSVファイル名", "PC01"}));
+
+  // an empty last label loses only its comma
+  f.write("itemlist.csv", {"CSVファイル名,CSVファイル名", "ユーザ名,ユーザ名", ","});
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_EQ(f.lines("mervana.csv")[0], "CSVファイル名,ユーザ名");
+}
+
+TEST(Aggregate, SectionMarkerSendsTheRestToTheSoftwareList) {
+  ListFolder f("marker");
+  f.write("itemlist.csv", {"CSVファイル名,CSVファイル名", "ユーザ名,ユーザ名", "/UninstallInfo,/UninstallInfo", "ソフト,ソフト"});
+  f.write("PC01__WG.csv", {"PC01__WG", "山田", "/UninstallInfo", "Office 2016", "7-Zip", ""});
+  f.write("PC02__WG.csv", {"PC02__WG", "佐藤"});  // saved before the marker was added
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"CSVファイル名,ユーザ名", "PC01__WG,山田", "PC02__WG,佐藤"}));
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"CSVファイル名,ソフト", "PC01__WG,Office 2016,7-Zip,", "PC02__WG"}));
+}
+
+TEST(Aggregate, AdministratorsListLeadsEachRowAndKeepsPcsThatNeverReported) {
+  ListFolder f("admin");
+  f.write("itemlist.csv", {"CSVファイル名,CSVファイル名", "ユーザ名,ユーザ名", "/UninstallInfo,/UninstallInfo", "ソフト,ソフト"});
+  f.write("mervana2.csv", {"PC名,部署", "pc01,総務", "zz99,倉庫", "Pc03__wg,経理", "pc04,営業x"});
+  f.write("PC01__WG.csv", {"PC01__WG", "山田", "/UninstallInfo", "Office"});  // by computer name
+  f.write("pc03__wg.csv", {"pc03__wg", "鈴木", "/UninstallInfo", "Edge"});  // by stem, file named in lower case
+  f.write("PC02__WG.csv", {"PC02__WG", "佐藤", "/UninstallInfo"});           // not in the list
+  f.write("PC04_WG.csv", {"PC04_WG", "田中"});                               // one underscore, no marker
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC名,部署,ユーザ名", "PC01__WG,総務,山田", "PC02__WG,,佐藤",
+                                           "PC03__WG,経理,鈴木", "PC04_WG,営業x,田中", "ZZ99,倉庫"}));
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"PC名,部署,ソフト", "PC01__WG,総務,Office", "PC02__WG,,",
+                                             "PC03__WG,経理,Edge", "PC04_WG,営業x,", "ZZ99,倉庫"}));
+}
+
+TEST(Aggregate, AdministratorsListMatchesEachLineOnceAndOnlyItsFirstColumnIsUpperCased) {
+  ListFolder f("admin-once");
+  f.write("mervana2.csv", {"PC名,備考,場所", "pc01,note,a", "pc01,second,b", "_x,under,c", "pc05,long," + std::string(3000, 'q')});
+  f.write("PC01__A.csv", {"PC01__A", "v"});
+  f.write("PC01__B.csv", {"PC01__B", "w"});
+  f.write("PC01__C.csv", {"PC01__C", "x"});  // both lines taken: stem and filler
+  f.write("_X.csv", {"_X", "y"});            // an underscore in first place: the whole stem is the name
+  f.write("empty.csv", {});
+  ASSERT_TRUE(build(f).ok);
+  // no item list: no heading; the rest of a list line is kept up to 2048 characters
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"EMPTY,,", "PC01__A,note,a,v", "PC01__B,second,b,w", "PC01__C,,,x",
+                                           "_X,under,c,y", "PC05,long," + std::string(2048 - 5, 'q')}));
+}
+
+TEST(Aggregate, ReservedNamesAreNeverRecordsWhateverTheirCase) {
+  ListFolder f("reserved");
+  f.write("ItemList.CSV", {"CSVファイル名,CSVファイル名", "ユーザ名,ユーザ名"});
+  f.write("MERVANA.csv", {"old main"});
+  f.write("Mervana_A.CSV", {"old software"});
+  f.write("PC01.CSV", {"PC01", "山田"});
+  fs::create_directory(f.path() / "folder.csv");
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"CSVファイル名,ユーザ名", "PC01,山田"}));
+}
+
+TEST(Aggregate, RecordsAreReadInFileNameOrderWithCaseIgnored) {
+  ListFolder f("order");
+  for (const char* stem : {"pc_b", "PCA", "c", "B", "a"}) f.write(std::string(stem) + ".csv", {stem});
+  ASSERT_TRUE(build(f).ok);
+  // as Windows orders names: letters compared in upper case, so "_" sorts after them
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"a", "B", "c", "PCA", "pc_b"}));
+}
+
+TEST(Aggregate, AFileThatCannotBeOpenedLeavesThePreviousListsWhole) {
+  ListFolder f("mend");
+  f.write("mervana.csv", {"previous main"});
+  f.write("mervana_a.csv", {"previous software"});
+  f.write("PC01.csv", {"PC01"});
+  fs::create_symlink(f.path() / "gone", f.path() / "PC02.csv");  // listed, but it cannot be opened
+  const AggregateOutcome r = build(f);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.message, "PC02.csvが開けません");
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"previous main"}));
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"previous software"}));
+  EXPECT_EQ(f.names().size(), 4u) << "nothing left beside the lists";
+
+  fs::remove(f.path() / "PC02.csv");
+  for (const char* list : {"mervana2.csv", "itemlist.csv"}) {
+    fs::create_symlink(f.path() / "gone", f.path() / list);
+    EXPECT_EQ(build(f).message, std::string(list) + "が開けません");
+    EXPECT_EQ(f.lines("mervana.csv"), (Lines{"previous main"}));
+    fs::remove(f.path() / list);
+  }
+  EXPECT_EQ(BuildAggregatedLists((f.path() / "missing").string()).message, "mervana.csvが開けません");
+
+  // a list that cannot be put in place: the other one is not replaced either, nothing is left beside
+  fs::remove(f.path() / "mervana.csv");
+  fs::create_directory(f.path() / "mervana.csv");
+  EXPECT_EQ(build(f).message, "mervana.csvが開けません");
+  EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"previous software"}));
+  EXPECT_EQ(f.names().size(), 3u);
+}
+
+TEST(Aggregate, ARecordReplacedWhileTheListsAreBuiltIsReadWhole) {
+  ListFolder f("replace");
+  // two versions of each record, of different lengths, replaced by rename as Save does (without
+  // waiting for the disk, so the replacements come fast)
+  const Lines oldRecord(300, "old value");
+  const Lines newRecord(350, "新しい値");
+  const std::vector<std::string> stems{"PC1", "PC2", "PC3"};
+  auto text = [](const std::string& stem, const Lines& body) {
+    std::string t = stem + "\r\n";
+    for (const auto& v : body) t += v + "\r\n";
+    return utf8ToAnsi(t);
+  };
+  auto row = [](const std::string& stem, const Lines& body) {
+    std::string r = stem;
+    for (const auto& v : body) r += "," + v;
+    return r;
+  };
+  for (const auto& s : stems) f.writeBytes(s + ".csv", text(s, oldRecord));
+
+  std::atomic<bool> stop{false};
+  std::thread writer([&] {
+    for (int n = 0; !stop; ++n)
+      for (const auto& s : stems) {
+        f.writeBytes(s + ".tmp", text(s, n % 2 ? oldRecord : newRecord));
+        fs::rename(f.path() / (s + ".tmp"), f.path() / (s + ".csv"));
+      }
+  });
+  int oldRows = 0, newRows = 0;
+  for (int run = 0; run < 200; ++run) {
+    ASSERT_TRUE(build(f).ok);
+    const Lines rows = f.lines("mervana.csv");
+    ASSERT_EQ(rows.size(), stems.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (rows[i] == row(stems[i], oldRecord)) {
+        ++oldRows;
+      } else {
+        ASSERT_EQ(rows[i], row(stems[i], newRecord)) << "run " << run << ": a record read half old, half new";
+        ++newRows;
+      }
+    }
+  }
+  stop = true;
+  writer.join();
+  EXPECT_GT(oldRows, 0);
+  EXPECT_GT(newRows, 0);
+}
