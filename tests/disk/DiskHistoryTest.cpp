@@ -161,12 +161,12 @@ TEST(DiskHistory, EveryDriveGetsASegmentWithItsOwnAttributes) {
   // drive 0 ends after its six blocks (cells 14 to 43); an empty cell separates it from drive 1
   EXPECT_EQ(HistoryCell(row, 43), "223339216934");
   EXPECT_EQ(HistoryCell(row, 44), "");
-  EXPECT_EQ(HistoryCell(row, 45), "0");
+  EXPECT_EQ(HistoryCell(row, 45), "1");  // a dump without a device map answers at its file's position
   EXPECT_EQ(HistoryCell(row, 47), "Samsung SSD 850 EVO 120GB");
   EXPECT_EQ(HistoryCell(row, 56), "11");  // hours running: 600 minutes
-  const std::string drive1 = row.substr(row.find(",,0,") + 1);
+  const std::string drive1 = row.substr(row.find(",,1,") + 1);
   EXPECT_EQ(drive1,
-            ",0,114473,Samsung SSD 850 EVO 120GB,S21PNSAG,0,0,0,7,0,0,0,11,"
+            ",1,114473,Samsung SSD 850 EVO 120GB,S21PNSAG,0,0,0,7,0,0,0,11,"
             ",,,,,OK,100,100,10,0,,,,,,,,,,,,,,,,,,,,,-,99,99,0,600,-,99,99,0,12,");
   EXPECT_NE(lines[0].find(",,DriveNum,"), std::string::npos);
   EXPECT_NE(lines[0].find("9: Power On Hours Count,Current,Worst,Threshold,Raw Value,235: ,Current"), std::string::npos);
