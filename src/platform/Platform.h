@@ -9,6 +9,7 @@ class CpuSource;
 class AtaDevice;
 class SystemServices;
 class Shell;
+class OsFacts;
 
 struct Platform {
   RegistryStore* registry = nullptr;
@@ -17,6 +18,7 @@ struct Platform {
   AtaDevice* ata = nullptr;
   SystemServices* system = nullptr;
   Shell* shell = nullptr;
+  OsFacts* os = nullptr;  // the installation's own facts where no registry holds them (Linux)
 };
 
 }  // namespace mrv

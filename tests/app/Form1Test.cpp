@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "platform/Encoding.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -68,10 +70,10 @@ TEST_F(Form1Test, SaveDirLosesOneTrailingBackslash) {
   form->FormCreate({});
   EXPECT_EQ(form->saveDir(), "D:\\pcdata");
   writeIni("two.ini", "[General]\r\nSaveDir=D:\\pcdata\\\\\r\n");
-  EXPECT_EQ(TForm1::ReadSaveDir((dir / "two.ini").string()), "D:\\pcdata\\");
+  EXPECT_EQ(ReadSettings((dir / "two.ini").string()).saveDir, "D:\\pcdata\\");
   writeIni("empty.ini", "[General]\r\nSaveDir=\r\n");
-  EXPECT_EQ(TForm1::ReadSaveDir((dir / "empty.ini").string()), "");
-  EXPECT_EQ(TForm1::ReadSaveDir((dir / "missing.ini").string()), "");
+  EXPECT_EQ(ReadSettings((dir / "empty.ini").string()).saveDir, "");
+  EXPECT_EQ(ReadSettings((dir / "missing.ini").string()).saveDir, "");
 }
 
 TEST_F(Form1Test, ReadFillsTheRecordAndShowsTheGrid) {
@@ -188,7 +190,10 @@ TEST_F(Form1Test, SaveWritesTheRecordEveryTimeAndOnlyAfterAWholeRead) {
   const fs::path record = form->lastRecordPath();
   EXPECT_EQ(record.parent_path(), dir / "records");
   EXPECT_EQ(record.filename().string(), memo.lines()[0] + ".csv");  // row 1 is the stem
-  EXPECT_EQ(fs::file_size(record), (90 + 100) * 2 + memo.lines()[0].size() + memo.lines()[1].size());
+  std::size_t bytes = 0;  // every line of the text view, in Shift-JIS with CR LF
+  for (const auto& line : memo.lines()) bytes += utf8ToAnsi(line).size() + 2;
+  EXPECT_EQ(memo.lines().size(), 90u + 100u);
+  EXPECT_EQ(fs::file_size(record), bytes);
 
   fs::remove(record);
   form->runCommand("Save1");  // a second Save in the same run writes the record again
