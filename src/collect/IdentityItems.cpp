@@ -22,10 +22,13 @@ SystemServices* sys(CollectionContext& ctx) { return ctx.platform.system; }
 // The OEM chain: SMBIOS maker and product as Windows Update recorded them (else WBEM's), then the
 // maker and model of the OEM's oeminfo.ini; the 9x family adds the registered model number.
 std::string OemModel(CollectionContext& ctx) {
-  std::string text = TrimTrailingBlanks(MachineText(ctx, kOemInfo, "SmbOem")) + " " +
-                     ctx.state.reg.readString("SmbProduct");
-  if (charCount(text) < 2)
-    text = TrimTrailingBlanks(ctx.state.reg.readString("WbemOem")) + " " + ctx.state.reg.readString("WbemProduct");
+  // one read per statement: the key must be open before its values are read
+  std::string text = TrimTrailingBlanks(MachineText(ctx, kOemInfo, "SmbOem"));
+  text += " " + ctx.state.reg.readString("SmbProduct");
+  if (charCount(text) < 2) {
+    text = TrimTrailingBlanks(ctx.state.reg.readString("WbemOem"));
+    text += " " + ctx.state.reg.readString("WbemProduct");
+  }
 
   std::string ini;
   if (SystemServices* s = sys(ctx)) {
