@@ -16,6 +16,9 @@ std::string FieldForm(std::string_view value) {
 }
 
 void InventoryRecord::addRow(std::string_view text) {
+  // A grid ignores cells beyond its rows; grow it before the row is written (one row earlier
+  // than the growth below would), so rows 10, 20, 30, ... are not lost from the grid.
+  if (grid_.rowCount() <= counter_) grid_.setRowCount(grid_.rowCount() + 10);
   grid_.setCell(2, counter_, text);
   memo_.appendLine(text);
   ++counter_;

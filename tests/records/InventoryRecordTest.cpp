@@ -52,6 +52,12 @@ TEST_F(RecordTest, ValueRowsGoToGridAndTextTogetherAndTheGridGrowsByTen) {
   EXPECT_EQ(grid.rowCount(), 20);
 }
 
+TEST_F(RecordTest, EveryTenthRowReachesTheGridToo) {
+  for (int i = 1; i <= 90; ++i) record.addValueRow("v" + std::to_string(i));
+  for (int row : {9, 10, 11, 20, 30, 90}) EXPECT_EQ(grid.cell(2, row), "v" + std::to_string(row)) << row;
+  EXPECT_EQ(grid.rowCount(), 100);
+}
+
 TEST_F(RecordTest, ClosingPadsProgramsToHundredAndReversesPatches) {
   record.closeRecord({"A 1 ", "B 2 ", "C 3 "}, {"(KB100001)0@Fix (KB100001) 1 ", "(KB200002)0@Upd (KB200002)  ", "0@(KB3) x"});
   auto lines = memo.lines();
