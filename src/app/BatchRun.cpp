@@ -8,7 +8,7 @@
 
 namespace mrv {
 
-int RunBatchWithoutDisplay(const std::vector<std::string>& args, const std::string& programPath,
+int RunBatchWithoutDisplay(const StartOptions& options, const Settings& settings, const std::string& programPath,
                            const Platform& platform) {
   MemoryTextView memo;
   MemoryGridView grid;
@@ -16,7 +16,7 @@ int RunBatchWithoutDisplay(const std::vector<std::string>& args, const std::stri
   MemoryWindowView window;
   ConsoleDialogs dialogs;
   TForm1 form(memo, grid, status, window, dialogs, platform, programPath);
-  form.FormCreate(args);
+  form.FormCreate(options, settings);
   if (form.timerEnabled()) {
     SleepMilliseconds(form.timerInterval());
     form.Timer1Timer();

@@ -74,31 +74,15 @@ std::string TForm1::programDir() const {
   return programPath_.substr(0, slash);
 }
 
-std::string TForm1::ReadSaveDir(const std::string& iniPath) {
-  if (iniPath.empty() || !fileExists(iniPath)) return {};
-  IniFile ini;
-  if (!ini.load(iniPath)) return {};
-  std::string dir = ini.value("General", "SaveDir");
-  if (!dir.empty() && dir.back() == '\\') dir.pop_back();  // one backslash only
-  return dir;
-}
-
-Sources TForm1::ReadSources(const std::string& iniPath) {
-  Sources s;
-  IniFile ini;
-  if (iniPath.empty() || !fileExists(iniPath) || !ini.load(iniPath)) return s;
-  s.registry = ini.value("Sources", "Registry");
-  s.userRegistry = ini.value("Sources", "UserRegistry");
-  s.wmi = ini.value("Sources", "Wmi");
-  s.cpuid = ini.value("Sources", "Cpuid");
-  s.drives = ini.value("Sources", "Drives");
-  return s;
-}
-
 void TForm1::FormCreate(const std::vector<std::string>& args) {
+  const StartOptions options = ParseCommandLine(args, programPath_, fileExists);
+  FormCreate(options, ReadSettings(options.iniPath));
+}
+
+void TForm1::FormCreate(const StartOptions& options, const Settings& settings) {
   historyDialogFolder_.clear();
   window_.setPanelVisible(false);
-  options_ = ParseCommandLine(args, programPath_, fileExists);
+  options_ = options;
   enableCommandItems();
   if (!options_.batch) {
     window_.setCaption("Mervana");
@@ -108,8 +92,8 @@ void TForm1::FormCreate(const std::vector<std::string>& args) {
   } else {
     timerEnabled_ = true;
   }
-  saveDir_ = ReadSaveDir(options_.iniPath);
-  sources_ = ReadSources(options_.iniPath);
+  saveDir_ = settings.saveDir;
+  sources_ = settings.sources;
 }
 
 void TForm1::resetView() {
@@ -169,6 +153,7 @@ void TForm1::Read1Click() {
     // the shared registry reader and the two lists live for this pass only
     CollectionState state(platform_.registry);
     CollectionContext ctx(platform_, state, dialogs_);
+    ctx.screen = screen_;
     ctx.saveDir = saveDir_;
     ctx.programDir = programDir();
     ctx.recordFolder = RecordFolder(saveDir_, ctx.programDir);

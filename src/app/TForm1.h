@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/Settings.h"
 #include "ui/FormServices.h"
+#include "ui/ScreenInfo.h"
 #include "platform/Sources.h"
 
 namespace mrv {
@@ -22,7 +24,12 @@ class TForm1 : public FormServices {
 
   // Start-up: reads the command line and the configuration file; leaves the window in the
   // interactive start state or in batch mode with the timer armed.
+  // The program's entry parses the command line and reads the settings once and hands both here;
+  // the form with arguments alone does both itself (tests, tools).
+  void FormCreate(const StartOptions& options, const Settings& settings);
   void FormCreate(const std::vector<std::string>& args);
+  // The screen the window shows on (rows 28, 29 and 41); none without a window system.
+  void setScreen(const ScreenInfo* screen) { screen_ = screen; }
 
   // Batch mode: whether the window is shown at start, and the one-shot timer.
   bool showMainWindow() const { return !options_.batch; }
@@ -80,10 +87,6 @@ class TForm1 : public FormServices {
   const std::string& lastRecordPath() const { return lastRecordPath_; }
   bool recordSaved() const { return recordSaved_; }
 
-  // Reads the configuration file's settings (also used by tests with a prepared file).
-  static std::string ReadSaveDir(const std::string& iniPath);
-  static Sources ReadSources(const std::string& iniPath);
-
  private:
   void registerCommands();
   void enableCommandItems();
@@ -97,6 +100,7 @@ class TForm1 : public FormServices {
   Dialogs& dialogs_;
   Platform platform_;
   std::string programPath_;
+  const ScreenInfo* screen_ = nullptr;
 
   StartOptions options_;
   std::string saveDir_;

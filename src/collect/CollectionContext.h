@@ -8,6 +8,7 @@
 
 #include "collect/SystemProbes.h"
 #include "platform/Platform.h"
+#include "ui/ScreenInfo.h"
 #include "ui/Views.h"
 
 namespace mrv {
@@ -18,6 +19,7 @@ struct CollectionContext {
   const Platform& platform;
   CollectionState& state;  // registry reader, Key-open flag, installed programs and patches
   Dialogs& dialogs;
+  const ScreenInfo* screen = nullptr;  // the window's screen; none without a window system
 
   // Settings of the run.
   std::string saveDir;       // the SaveDir setting as read at start-up (may be empty)

@@ -536,7 +536,15 @@ void InstalledSoftwareList(CollectionState& state, SystemServices& sys) {
     if (late != std::string::npos) state.patches.push_back(charSubstr(entry.substr(late), 0, 10) + "0@" + entry);
     else state.patches.push_back("0@" + entry);
   }
-  auto caseless = [](const std::string& a, const std::string& b) { return toLowerAscii(a) < toLowerAscii(b); };
+  // the order of the lower-cased texts, without making them (a thousand packages are common)
+  auto caseless = [](const std::string& a, const std::string& b) {
+    const auto lower = [](char c) {
+      const auto u = static_cast<unsigned char>(c);
+      return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
+    };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](char x, char y) { return lower(x) < lower(y); });
+  };
   std::stable_sort(state.installed.begin(), state.installed.end(), caseless);
   std::stable_sort(state.patches.begin(), state.patches.end(), caseless);
 }

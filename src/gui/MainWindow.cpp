@@ -82,6 +82,8 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   windowView_ = std::make_unique<QtWindowView>(this, panel1_);
   dialogs_ = std::make_unique<QtDialogs>(this);
   form_ = std::make_unique<TForm1>(*memoView_, *gridView_, *statusView_, *windowView_, *dialogs_, platform, programPath);
+  screen_ = std::make_unique<QtScreenInfo>(*this);
+  form_->setScreen(screen_.get());
   buildMenus();
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/TForm1.h"
 #include "gui/QtDialogs.h"
+#include "gui/QtScreenInfo.h"
 #include "gui/QtViews.h"
 
 class QPlainTextEdit;
@@ -38,6 +39,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtStatusView> statusView_;
   std::unique_ptr<QtWindowView> windowView_;
   std::unique_ptr<QtDialogs> dialogs_;
+  std::unique_ptr<QtScreenInfo> screen_;
   std::unique_ptr<TForm1> form_;
 };
 

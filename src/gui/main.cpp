@@ -9,6 +9,7 @@
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
 #include "app/HelpText.h"
+#include "app/Settings.h"
 #include "app/TForm1.h"
 #include "disk/DriveDumpCommand.h"
 #include "platform/AtaDevice.h"
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     Sources sources;
-    if (!dump) sources = TForm1::ReadSources(ParseCommandLine({}, programPath, nullptr).iniPath);
+    if (!dump) sources = ReadSettings(ParseCommandLine({}, programPath, nullptr).iniPath).sources;
     if (args.size() > 1) sources.drives = dump ? std::string() : args[1];
     std::string message;
     auto ata = openAtaDevice(sources, message);
@@ -63,13 +64,15 @@ int main(int argc, char** argv) {
   const StartOptions options = ParseCommandLine(args, programPath, isFile);
   if (const std::string warning = MissingConfigurationWarning(options, isFile); !warning.empty())
     std::cerr << "mervana: " << warning << "\n";
-  PlatformServices services(TForm1::ReadSources(options.iniPath));
+  // the command line and the configuration file are read once, here, for the whole run
+  const Settings settings = ReadSettings(options.iniPath);
+  PlatformServices services(settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
 
   // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
   // behind by a closed remote session) means a run without one.
   if (!DisplayAvailable()) {
-    if (options.batch) return RunBatchWithoutDisplay(args, programPath, services.platform());
+    if (options.batch) return RunBatchWithoutDisplay(options, settings, programPath, services.platform());
     std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"
                  "バッチ実行は mervana /b0 で行えます。\n";
     return 1;
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Mervana");
   MainWindow window(services.platform(), programPath);
   TForm1& form = window.form();
-  form.FormCreate(args);
+  form.FormCreate(options, settings);
   if (form.showMainWindow()) {
     window.show();
     // what went wrong opening a configured source (a damaged hive, a missing dump) is said once

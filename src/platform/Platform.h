@@ -10,6 +10,7 @@ class AtaDevice;
 class SystemServices;
 class Shell;
 class PrinterService;
+class OsFacts;
 
 struct Platform {
   RegistryStore* registry = nullptr;
@@ -19,6 +20,7 @@ struct Platform {
   SystemServices* system = nullptr;
   Shell* shell = nullptr;
   PrinterService* printers = nullptr;  // also the list the custom items' #printers line reads
+  OsFacts* os = nullptr;  // the installation's own facts where no registry holds them (Linux)
 };
 
 }  // namespace mrv

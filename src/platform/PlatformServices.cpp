@@ -3,6 +3,7 @@
 #include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
 #include "platform/Printers.h"
+#include "platform/OsFacts.h"
 #include "platform/RegistrySource.h"
 #include "platform/RegistryStore.h"
 #include "platform/Shell.h"
@@ -19,6 +20,7 @@ struct PlatformServices::Owned {
   std::unique_ptr<SystemServices> system;
   std::unique_ptr<WmiService> wmi;
   std::unique_ptr<PrinterService> printers;
+  std::unique_ptr<OsFacts> os;
 };
 
 PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
@@ -45,6 +47,8 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
   platform_.wmi = owned_->wmi.get();
   owned_->printers = openPrinterService(sources, platform_.registry);
   platform_.printers = owned_->printers.get();
+  owned_->os = openOsFacts();
+  platform_.os = owned_->os.get();
 }
 
 PlatformServices::~PlatformServices() = default;

@@ -73,10 +73,10 @@ TEST_F(Form1Test, SaveDirLosesOneTrailingBackslash) {
   form->FormCreate({});
   EXPECT_EQ(form->saveDir(), "D:\\pcdata");
   writeIni("two.ini", "[General]\r\nSaveDir=D:\\pcdata\\\\\r\n");
-  EXPECT_EQ(TForm1::ReadSaveDir((dir / "two.ini").string()), "D:\\pcdata\\");
+  EXPECT_EQ(ReadSettings((dir / "two.ini").string()).saveDir, "D:\\pcdata\\");
   writeIni("empty.ini", "[General]\r\nSaveDir=\r\n");
-  EXPECT_EQ(TForm1::ReadSaveDir((dir / "empty.ini").string()), "");
-  EXPECT_EQ(TForm1::ReadSaveDir((dir / "missing.ini").string()), "");
+  EXPECT_EQ(ReadSettings((dir / "empty.ini").string()).saveDir, "");
+  EXPECT_EQ(ReadSettings((dir / "missing.ini").string()).saveDir, "");
 }
 
 TEST_F(Form1Test, ReadFillsTheRecordAndShowsTheGrid) {

@@ -145,7 +145,7 @@ class FakeSystemServices : public SystemServices {
   std::string versionAskedFor;
   bool fileExists(const std::string& path) override {
     check();
-    return files.count(path) > 0;
+    return files.count(path) > 0 || fileContents.count(path) > 0;
   }
   std::map<std::string, LocalTime> fileTimes;
   bool fileLastWriteTime(const std::string& path, LocalTime& time) override {
@@ -155,15 +155,20 @@ class FakeSystemServices : public SystemServices {
     time = it->second;
     return true;
   }
-  bool readFile(const std::string&, std::string&, std::size_t) override {
+  std::map<std::string, std::string> fileContents;  // readFile answers; also exist
+  bool readFile(const std::string& path, std::string& bytes, std::size_t) override {
     check();
-    return false;
+    auto it = fileContents.find(path);
+    if (it == fileContents.end()) return false;
+    bytes = it->second;
+    return true;
   }
   bool isUserAnAdmin() override {
     check();
     return admin;
   }
-  std::uint32_t getTickCount() override { return 0; }
+  std::uint32_t ticks = 0;
+  std::uint32_t getTickCount() override { return ticks; }
   bool installedPackages(std::vector<std::pair<std::string, std::string>>& p) override { return give(packages, p); }
 };
 

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -143,4 +144,19 @@ TEST_F(MainWindowTest, ScreenshotsOnRequest) {
   QApplication::processEvents();
   EXPECT_TRUE(search->grab().save(dir + "/menu-search.png"));
   search->hide();
+}
+
+TEST_F(MainWindowTest, ReadShowsNinetyRowsWithTheScreenTheWindowIsOn) {
+  window->show();
+  window->form().runCommand("Read1");
+  QTableWidget* grid = window->StringGrid1();
+  ASSERT_FALSE(grid->isHidden());
+  ASSERT_GE(grid->rowCount(), 90);  // record row r is the grid's row r - 1: label, value
+  EXPECT_EQ(grid->item(0, 0)->text(), QString::fromUtf8("CSVファイル名"));
+  EXPECT_EQ(grid->item(89, 0)->text(), QString::fromUtf8("起動後時間"));
+  // the screen rows come from the window's own screen (the offscreen platform has one)
+  const QScreen* screen = window->screen();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(grid->item(27, 1)->text(), QString::number(screen->geometry().width()));
+  EXPECT_EQ(grid->item(28, 1)->text(), QString::number(screen->depth()));
 }

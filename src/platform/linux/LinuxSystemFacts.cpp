@@ -173,28 +173,38 @@ std::vector<MountEntry> fixedDrives(const std::vector<MountEntry>& mounts,
 }
 
 std::vector<std::pair<std::string, std::string>> parseDpkgStatus(std::string_view text) {
+  // The database holds every package's whole description; it is read on every collection, so it
+  // is scanned in place rather than split into lines.
   std::vector<std::pair<std::string, std::string>> out;
-  std::string package, version, status;
+  std::string_view package, version, status;
   auto flush = [&] {
-    const auto words = split(status, ' ');
-    if (!package.empty() && !words.empty() && words.back() == "installed") out.emplace_back(package, version);
-    package.clear();
-    version.clear();
-    status.clear();
+    const std::size_t blank = status.find_last_of(' ');
+    const std::string_view last = blank == std::string_view::npos ? status : status.substr(blank + 1);
+    if (!package.empty() && last == "installed") out.emplace_back(package, version);
+    package = version = status = {};
   };
-  for (const auto& line : splitLines(text)) {
-    if (trim(line).empty()) {
+  auto trimmed = [](std::string_view v) {
+    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r')) v.remove_suffix(1);
+    return v;
+  };
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (trimmed(line).empty()) {
       flush();
       continue;
     }
     if (line[0] == ' ' || line[0] == '\t') continue;
-    const auto colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    const std::string field = toLowerAscii(line.substr(0, colon));
-    const std::string value = trim(line.substr(colon + 1));
-    if (field == "package") package = value;
-    else if (field == "version") version = value;
-    else if (field == "status") status = value;
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view field = line.substr(0, colon), value = trimmed(line.substr(colon + 1));
+    if (iequalsAscii(field, "package")) package = value;
+    else if (iequalsAscii(field, "version")) version = value;
+    else if (iequalsAscii(field, "status")) status = value;
   }
   flush();
   return out;

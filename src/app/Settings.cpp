@@ -1,0 +1,25 @@
+#include "app/Settings.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/IniFile.h"
+
+namespace mrv {
+
+Settings ReadSettings(const std::string& iniPath) {
+  Settings s;
+  std::error_code ec;
+  IniFile ini;
+  if (iniPath.empty() || !std::filesystem::is_regular_file(iniPath, ec) || !ini.load(iniPath)) return s;
+  s.saveDir = ini.value("General", "SaveDir");
+  if (!s.saveDir.empty() && s.saveDir.back() == '\\') s.saveDir.pop_back();  // one backslash only
+  s.sources.registry = ini.value("Sources", "Registry");
+  s.sources.userRegistry = ini.value("Sources", "UserRegistry");
+  s.sources.wmi = ini.value("Sources", "Wmi");
+  s.sources.cpuid = ini.value("Sources", "Cpuid");
+  s.sources.drives = ini.value("Sources", "Drives");
+  return s;
+}
+
+}  // namespace mrv

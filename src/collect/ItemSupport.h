@@ -1,0 +1,30 @@
+#pragma once
+// What the collectors of the standard block share: the texts a step gives, and reading one value
+// of HKEY_LOCAL_MACHINE through the pass's registry reader (which leaves the reader on that key).
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "collect/CollectionContext.h"
+
+namespace mrv {
+
+using ItemTexts = std::vector<std::string>;
+
+// Opens a key of HKEY_LOCAL_MACHINE read-only; false when it cannot be opened.
+inline bool OpenMachineKey(CollectionContext& ctx, std::string_view path) {
+  ctx.state.reg.setRootKey(RootKey::LocalMachine);
+  return ctx.state.reg.openKeyReadOnly(path);
+}
+
+// A text value of a key of HKEY_LOCAL_MACHINE: "" when the key or the value is missing; a value
+// that is not text raises, as the registry reader does.
+inline std::string MachineText(CollectionContext& ctx, std::string_view path, std::string_view name) {
+  if (!OpenMachineKey(ctx, path)) return {};
+  return ctx.state.reg.readString(name);
+}
+
+// Whether the pass reads a registry at all (a Windows PC, or a configured installation or export).
+inline bool HasRegistry(const CollectionContext& ctx) { return ctx.platform.registry != nullptr; }
+
+}  // namespace mrv
