@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "platform/Encoding.h"
 #include "ui/FormServices.h"
 #include "platform/Sources.h"
 
@@ -41,6 +42,9 @@ class TForm1 : public FormServices {
   void Save1Click();
   void SwitchScreen1Click();
   void Exit1Click();
+  void ReadSetting1Click();
+  void SaveSetting1Click();
+  void ItemList1Click();
   void Help2Click();
   void Version1Click();
   // The close check, run whenever the window is about to close: false keeps it open.
@@ -102,6 +106,7 @@ class TForm1 : public FormServices {
   std::string historyDialogFolder_;
   bool timerEnabled_ = false;
   bool settingsEditMode_ = false;
+  TextFileEncoding definitionEncoding_ = TextFileEncoding::Ansi;  // as regitems.txt was found
   bool readCompleted_ = false;
   int counter_ = 1;
   int exitStatus_ = 0;

@@ -101,11 +101,15 @@ std::string ansiToUtf8(std::string_view ansi) {
 }
 
 bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+  return writeFileAtomic(path, joinCrLf(lines));
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& bytes) {
   static std::atomic<unsigned> serial{0};
   const std::string tmp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  const bool written = writeAll(fd, joinCrLf(lines)) && ::fsync(fd) == 0;
+  const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
     ::unlink(tmp.c_str());

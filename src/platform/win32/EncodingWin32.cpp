@@ -50,14 +50,18 @@ std::string utf8ToAnsi(std::string_view utf8) {
 std::string ansiToUtf8(std::string_view ansi) { return narrow(widen(ansi, kCp932, 0), CP_UTF8); }
 
 bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
-  static std::atomic<unsigned> serial{0};
   std::string utf8;
   for (const auto& l : lines) utf8 += l + "\r\n";
+  return writeFileAtomic(path, utf8ToAnsi(utf8));
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& bytes) {
+  static std::atomic<unsigned> serial{0};
   const std::string tmp =
       path + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
   HANDLE h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = writeAll(h, utf8ToAnsi(utf8)) && FlushFileBuffers(h);
+  const bool ok = writeAll(h, bytes) && FlushFileBuffers(h);
   CloseHandle(h);
   if (!ok || !MoveFileExW(wpath(tmp).c_str(), wpath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(wpath(tmp).c_str());
