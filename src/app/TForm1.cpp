@@ -206,10 +206,13 @@ void TForm1::Save1Click() {
   lastRecordPath_ = folder + stem + ".csv";
   recordSaved_ = false;
   if (!options_.noRecord) {
+    // what a save killed half-way left behind in the shared folder
+    removeStaleTempFiles(folder);
     // Silent towards the person at the PC; a batch run says it, so a logon script can tell.
-    recordSaved_ = writeAnsiLinesAtomic(lastRecordPath_, memo_.lines());
+    std::string why;
+    recordSaved_ = writeAnsiLinesAtomic(lastRecordPath_, memo_.lines(), &why);
     if (!recordSaved_ && options_.batch) {
-      std::cerr << "mervana: 記録ファイルを書き込めませんでした: " << lastRecordPath_ << "\n";
+      std::cerr << "mervana: 記録ファイルを書き込めませんでした: " << lastRecordPath_ << " (" << why << ")\n";
       exitStatus_ = 1;
     }
   }
@@ -266,8 +269,9 @@ void TForm1::ReadSetting1Click() {
 void TForm1::SaveSetting1Click() {
   if (!settingsEditMode_) return;  // Memo1 holds something else than the definition file
   // A failed write is said, and the edits stay marked as unsaved; the old file stays whole.
-  if (!SaveItemDefinitionFile(programDir(), memo_.lines(), definitionEncoding_))
-    throw MrvError("regitems.txt を保存できませんでした: " + ItemDefinitionPath(programDir()));
+  std::string why;
+  if (!SaveItemDefinitionFile(programDir(), memo_.lines(), definitionEncoding_, &why))
+    throw MrvError("regitems.txt を保存できませんでした: " + ItemDefinitionPath(programDir()) + " (" + why + ")");
   memo_.setModified(false);
 }
 
@@ -280,8 +284,9 @@ void TForm1::ItemList1Click() {
   memo_.setVisible(false);
   window_.setPanelVisible(false);
   const std::string path = programDir() + "/" + kItemListFileName;
-  if (!writeAnsiLinesAtomic(path, ItemListLines(grid_)))
-    throw MrvError("itemlist.csv を書き込めませんでした: " + path);
+  std::string why;
+  if (!writeAnsiLinesAtomic(path, ItemListLines(grid_), &why))
+    throw MrvError("itemlist.csv を書き込めませんでした: " + path + " (" + why + ")");
   InventoryRecord(grid_, memo_, counter_).numberRows();
 }
 

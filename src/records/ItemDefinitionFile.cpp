@@ -18,8 +18,8 @@ bool LoadItemDefinitionFile(const std::string& programDir, std::vector<std::stri
 }
 
 bool SaveItemDefinitionFile(const std::string& programDir, const std::vector<std::string>& lines,
-                            TextFileEncoding encoding) {
-  return writeTextLinesAtomic(ItemDefinitionPath(programDir), lines, encoding);
+                            TextFileEncoding encoding, std::string* why) {
+  return writeTextLinesAtomic(ItemDefinitionPath(programDir), lines, encoding, why);
 }
 
 }  // namespace mrv

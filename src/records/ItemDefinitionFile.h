@@ -16,8 +16,9 @@ std::string ItemDefinitionPath(const std::string& programDir);
 // False when the file does not exist or cannot be read (lines are then empty).
 bool LoadItemDefinitionFile(const std::string& programDir, std::vector<std::string>& lines,
                             TextFileEncoding* encoding = nullptr);
-// Replaces the file atomically; false when it could not be written (the old file stays whole).
+// Replaces the file atomically; false when it could not be written (the old file stays whole), with
+// the system's reason in `why`.
 bool SaveItemDefinitionFile(const std::string& programDir, const std::vector<std::string>& lines,
-                            TextFileEncoding encoding);
+                            TextFileEncoding encoding, std::string* why = nullptr);
 
 }  // namespace mrv

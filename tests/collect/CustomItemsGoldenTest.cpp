@@ -71,7 +71,9 @@ void expectFileMatches(const std::vector<std::string>& lines, const std::string&
   const std::string actual = dir.file(expectedName);
   ASSERT_TRUE(writeAnsiLinesAtomic(actual, lines));
   const std::string expected = kData + "/" + expectedName;
-  if (std::getenv("MERVANA_WRITE_EXPECTED")) ASSERT_TRUE(writeAnsiLinesAtomic(expected, lines));
+  if (std::getenv("MERVANA_WRITE_EXPECTED")) {
+    ASSERT_TRUE(writeAnsiLinesAtomic(expected, lines));
+  }
   EXPECT_EQ(fileBytes(actual), fileBytes(expected)) << "compare " << expected << " with the lines written now";
 }
 
