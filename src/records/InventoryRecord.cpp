@@ -7,6 +7,10 @@ namespace mrv {
 
 std::string FieldForm(std::string_view value) {
   std::string v(value);
+  // a record row is one line: a value holding line breaks (a multi-line registry value) must not
+  // split it, so control characters become blanks
+  for (char& c : v)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   if (!v.empty() && (v[0] == '+' || v[0] == '-' || v[0] == '=' || v[0] == '@')) v = "'" + v;
   if (contains(v, ",")) {
     if (contains(v, "\"")) return replaceAll(v, ",", " ");

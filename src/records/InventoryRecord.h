@@ -9,8 +9,9 @@
 
 namespace mrv {
 
-// The field form of a value: a quote before a leading + - = @; a value with a comma is wrapped in
-// double quotes, or has its commas turned into blanks when it also holds a double quote.
+// The field form of a value: control characters (line breaks) become blanks; a quote before a
+// leading + - = @; a value with a comma is wrapped in double quotes, or has its commas turned into
+// blanks when it also holds a double quote.
 std::string FieldForm(std::string_view value);
 
 // Rows the installed-programs block always fills (padded with empty rows).
