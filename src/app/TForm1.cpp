@@ -9,6 +9,7 @@
 #include "ui/Version.h"
 #include "base/Error.h"
 #include "base/Text.h"
+#include "collect/CustomItems.h"
 #include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
 #include "collect/SystemProbes.h"
@@ -18,7 +19,10 @@
 #include "platform/Encoding.h"
 #include "records/RecordFiles.h"
 #include "platform/Shell.h"
+#include "records/CustomLabels.h"
 #include "records/InventoryRecord.h"
+#include "records/ItemDefinitionFile.h"
+#include "records/ItemList.h"
 
 namespace mrv {
 
@@ -45,6 +49,9 @@ void TForm1::registerCommands() {
       {"SwitchScreen1", [this] { SwitchScreen1Click(); }},
       {"OneSheet1", [this] { OneSheet1Click(*this); }},
       {"Exit1", [this] { Exit1Click(); }},
+      {"ReadSetting1", [this] { ReadSetting1Click(); }},
+      {"SaveSetting1", [this] { SaveSetting1Click(); }},
+      {"ItemList1", [this] { ItemList1Click(); }},
       {"Help2", [this] { Help2Click(); }},
       {"Version1", [this] { Version1Click(); }},
       {"HDD1", [this] { HDD1Click(*this, HistoryPath()); }},
@@ -162,15 +169,19 @@ void TForm1::Read1Click() {
     };
     counter_ = 1;
     InventoryRecord record(grid_, memo_, counter_);
-    CollectionResult collected = RunStandardCollection(ctx, record);
-    record.closeRecord(collected.installedPrograms, collected.patches);
+    const CollectionResult collected = RunStandardCollection(ctx, record);
+    std::vector<std::string> definition;
+    const bool haveDefinition = LoadItemDefinitionFile(ctx.programDir, definition);
+    if (haveDefinition) RunCustomItems(ctx, definition, record);
+    // the custom items take the programs they report out of the list
+    record.closeRecord(state.installed, state.patches);
     grid_.setColWidth(0, 28);
     grid_.setColWidth(1, 200);
     grid_.setColWidth(2, 480);
     grid_.setCell(1, 0, "ItemName");
     grid_.setCell(2, 0, "Value");
     record.numberRows();
-    record.labelPass(collected.family, 1, {});
+    record.labelPass(collected.family, 1, CustomLabels(definition, collected.family));
     grid_.setVisible(true);
     memo_.setVisible(false);
   } catch (...) {
@@ -235,6 +246,46 @@ void TForm1::SwitchScreen1Click() {
 
 void TForm1::Exit1Click() {
   if (askUnsavedChanges()) window_.close();
+}
+
+void TForm1::ReadSetting1Click() {
+  window_.setCaption("Mervana regitems.txt");
+  if (!askUnsavedChanges()) return;
+  resetView();
+  window_.setMenuEnabled("SaveSetting1", true);
+  memo_.setReadOnly(false);
+  settingsEditMode_ = true;
+  std::vector<std::string> lines;
+  definitionEncoding_ = TextFileEncoding::Ansi;
+  if (LoadItemDefinitionFile(programDir(), lines, &definitionEncoding_))
+    memo_.setLines(lines);
+  else
+    dialogs_.message("Mervana", "設定ファイルがありません", Dialogs::Kind::Information);
+  memo_.setModified(false);
+}
+
+void TForm1::SaveSetting1Click() {
+  if (!settingsEditMode_) return;  // Memo1 holds something else than the definition file
+  // A failed write is said, and the edits stay marked as unsaved; the old file stays whole.
+  std::string why;
+  if (!SaveItemDefinitionFile(programDir(), memo_.lines(), definitionEncoding_, &why))
+    throw MrvError("regitems.txt を保存できませんでした: " + ItemDefinitionPath(programDir()) + " (" + why + ")");
+  memo_.setModified(false);
+}
+
+void TForm1::ItemList1Click() {
+  window_.setCaption("Mervana 項目リスト");
+  std::vector<std::string> definition;
+  LoadItemDefinitionFile(programDir(), definition);
+  BuildItemListGrid(grid_, counter_, definition);
+  grid_.setVisible(true);
+  memo_.setVisible(false);
+  window_.setPanelVisible(false);
+  const std::string path = programDir() + "/" + kItemListFileName;
+  std::string why;
+  if (!writeAnsiLinesAtomic(path, ItemListLines(grid_), &why))
+    throw MrvError("itemlist.csv を書き込めませんでした: " + path + " (" + why + ")");
+  InventoryRecord(grid_, memo_, counter_).numberRows();
 }
 
 void TForm1::Help2Click() {

@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Settings.h"
+#include "platform/Encoding.h"
 #include "ui/FormServices.h"
 #include "ui/ScreenInfo.h"
 #include "platform/Sources.h"
@@ -48,6 +49,9 @@ class TForm1 : public FormServices {
   void Save1Click();
   void SwitchScreen1Click();
   void Exit1Click();
+  void ReadSetting1Click();
+  void SaveSetting1Click();
+  void ItemList1Click();
   void Help2Click();
   void Version1Click();
   // The close check, run whenever the window is about to close: false keeps it open.
@@ -108,6 +112,7 @@ class TForm1 : public FormServices {
   std::string historyDialogFolder_;
   bool timerEnabled_ = false;
   bool settingsEditMode_ = false;
+  TextFileEncoding definitionEncoding_ = TextFileEncoding::Ansi;  // as regitems.txt was found
   bool readCompleted_ = false;
   int counter_ = 1;
   int exitStatus_ = 0;

@@ -60,6 +60,20 @@ void QtDialogs::message(std::string_view caption, std::string_view text, Kind ki
   box.exec();
 }
 
+bool QtDialogs::askYesNo(std::string_view caption, std::string_view text) {
+  QMessageBox box(QMessageBox::Question, qs(caption), qs(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setEscapeButton(QMessageBox::No);  // the close box answers No
+  return box.exec() == QMessageBox::Yes;
+}
+
+Dialogs::Answer QtDialogs::askYesNoCancel(std::string_view caption, std::string_view text) {
+  QMessageBox box(QMessageBox::Question, qs(caption), qs(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+  box.setEscapeButton(QMessageBox::Cancel);
+  const int r = box.exec();
+  return r == QMessageBox::Yes ? Answer::Yes : r == QMessageBox::No ? Answer::No : Answer::Cancel;
+}
+
 std::string QtDialogs::prompt(std::string_view question) { return us(form2().ask(qs(question))); }
 
 std::string QtDialogs::openFile(std::string_view startDir, std::string_view filter) {

@@ -27,6 +27,8 @@ class QtDialogs : public Dialogs {
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
   bool confirm(std::string_view caption, std::string_view text) override;
   void message(std::string_view caption, std::string_view text, Kind kind) override;
+  bool askYesNo(std::string_view caption, std::string_view text) override;
+  Answer askYesNoCancel(std::string_view caption, std::string_view text) override;
   std::string prompt(std::string_view question) override;
   std::string openFile(std::string_view startDir, std::string_view filter) override;
   TForm2& form2();

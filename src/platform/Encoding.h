@@ -42,4 +42,21 @@ bool isProgramTempFileName(std::string_view name);
 // Appends one CP932 line with CR LF in a single write (shared logs).
 bool appendAnsiLine(const std::string& path, std::string_view line);
 
+// Writes bytes to a file beside the target and renames it over the target, as above.
+bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why = nullptr);
+
+// Text files the administrator edits (the item definition file) may be saved in UTF-8 by their
+// editor; they are read as UTF-8 when they start with a byte-order mark, or when they are valid
+// UTF-8 and not valid Shift-JIS, and as Shift-JIS otherwise.
+enum class TextFileEncoding { Ansi, Utf8, Utf8Bom };
+bool isValidUtf8(std::string_view bytes);
+bool isValidShiftJis(std::string_view bytes);
+TextFileEncoding detectTextEncoding(std::string_view bytes);
+// Reads a whole file, decoding it as detectTextEncoding says (a byte-order mark is dropped);
+// false when it cannot be read. `found`, when given, receives the encoding.
+bool readTextFileDetectingUtf8(const std::string& path, std::string& utf8Text, TextFileEncoding* found = nullptr);
+// Writes lines with CR LF in the given encoding, atomically (as writeAnsiLinesAtomic).
+bool writeTextLinesAtomic(const std::string& path, const std::vector<std::string>& lines, TextFileEncoding encoding,
+                          std::string* why = nullptr);
+
 }  // namespace mrv

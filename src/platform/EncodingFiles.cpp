@@ -70,6 +70,93 @@ bool readAnsiOrUtf8File(const std::string& path, std::string& utf8Text) {
   return true;
 }
 
+namespace {
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool readBytes(const std::string& path, std::string& bytes) {
+  const std::filesystem::path p(std::u8string(path.begin(), path.end()));
+  std::ifstream in(p, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  if (in.bad()) return false;
+  bytes = ss.str();
+  return true;
+}
+}  // namespace
+
+bool isValidUtf8(std::string_view b) {
+  std::size_t i = 0;
+  while (i < b.size()) {
+    const unsigned char c = static_cast<unsigned char>(b[i]);
+    std::size_t n;
+    char32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if ((c & 0xE0) == 0xC0) {
+      n = 1, cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      n = 2, cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      n = 3, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + n >= b.size()) return false;  // cut short at the end
+    for (std::size_t k = 1; k <= n; ++k) {
+      const unsigned char t = static_cast<unsigned char>(b[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    // overlong forms, surrogates and code points past U+10FFFF are not UTF-8
+    if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+bool isValidShiftJis(std::string_view b) {
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(b[i]);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;  // ASCII and half-width katakana
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+      if (i + 1 >= b.size()) return false;
+      const unsigned char t = static_cast<unsigned char>(b[++i]);
+      if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+TextFileEncoding detectTextEncoding(std::string_view bytes) {
+  if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) return TextFileEncoding::Utf8Bom;
+  if (isValidUtf8(bytes) && !isValidShiftJis(bytes)) return TextFileEncoding::Utf8;
+  return TextFileEncoding::Ansi;
+}
+
+bool readTextFileDetectingUtf8(const std::string& path, std::string& utf8Text, TextFileEncoding* found) {
+  std::string bytes;
+  if (!readBytes(path, bytes)) return false;
+  const TextFileEncoding e = detectTextEncoding(bytes);
+  if (found) *found = e;
+  if (e == TextFileEncoding::Utf8Bom) bytes.erase(0, kUtf8Bom.size());
+  utf8Text = e == TextFileEncoding::Ansi ? ansiToUtf8(bytes) : std::move(bytes);
+  return true;
+}
+
+bool writeTextLinesAtomic(const std::string& path, const std::vector<std::string>& lines, TextFileEncoding encoding,
+                          std::string* why) {
+  if (encoding == TextFileEncoding::Ansi) return writeAnsiLinesAtomic(path, lines, why);
+  std::string bytes(encoding == TextFileEncoding::Utf8Bom ? kUtf8Bom : std::string_view());
+  for (const auto& l : lines) bytes += l + "\r\n";
+  return writeFileAtomic(path, bytes, why);
+}
+
 bool isProgramTempFileName(std::string_view name) {
   auto digits = [](std::string_view s) {
     return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;

@@ -1,6 +1,8 @@
 #pragma once
 // Facts about the running process that the program's entry needs.
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace mrv {
 
@@ -8,6 +10,8 @@ namespace mrv {
 std::string ProgramFilePath(const char* argv0);
 // Whether a window system can be reached (a display, or a Qt platform chosen explicitly).
 bool DisplayAvailable();
+// The value of an environment variable of this process, whole; nothing when it is not set.
+std::optional<std::string> EnvironmentVariable(std::string_view name);
 // Sleeps for the given milliseconds (the batch delay of a run without a window system).
 void SleepMilliseconds(int ms);
 

@@ -58,6 +58,22 @@ void ScriptedDialogs::message(std::string_view caption, std::string_view text, K
   shown.push_back(std::string(caption) + "|" + std::string(text));
 }
 
+bool ScriptedDialogs::askYesNo(std::string_view caption, std::string_view text) {
+  shown.push_back(std::string(caption) + "|" + std::string(text));
+  if (yesNoAnswers.empty()) return true;
+  const bool a = yesNoAnswers.front();
+  yesNoAnswers.pop_front();
+  return a;
+}
+
+Dialogs::Answer ScriptedDialogs::askYesNoCancel(std::string_view caption, std::string_view text) {
+  shown.push_back(std::string(caption) + "|" + std::string(text));
+  if (yesNoCancelAnswers.empty()) return Answer::Yes;
+  const Answer a = yesNoCancelAnswers.front();
+  yesNoCancelAnswers.pop_front();
+  return a;
+}
+
 std::string ScriptedDialogs::prompt(std::string_view question) {
   shown.push_back("prompt|" + std::string(question));
   if (promptAnswers.empty()) return {};
@@ -80,6 +96,16 @@ bool ConsoleDialogs::confirm(std::string_view caption, std::string_view text) {
 
 void ConsoleDialogs::message(std::string_view caption, std::string_view text, Kind) {
   std::cerr << "mervana: " << (caption.empty() ? std::string_view("Mervana") : caption) << ": " << text << "\n";
+}
+
+bool ConsoleDialogs::askYesNo(std::string_view caption, std::string_view text) {
+  std::cerr << "mervana: " << caption << ": " << text << " -> いいえ (no answer in a batch run without a display)\n";
+  return false;
+}
+
+Dialogs::Answer ConsoleDialogs::askYesNoCancel(std::string_view caption, std::string_view text) {
+  std::cerr << "mervana: " << caption << ": " << text << " -> キャンセル (no answer in a batch run without a display)\n";
+  return Answer::Cancel;
 }
 
 std::string ConsoleDialogs::prompt(std::string_view question) {

@@ -97,21 +97,27 @@ class ScriptedDialogs : public Dialogs {
  public:
   bool confirm(std::string_view caption, std::string_view text) override;
   void message(std::string_view caption, std::string_view text, Kind kind) override;
+  bool askYesNo(std::string_view caption, std::string_view text) override;
+  Answer askYesNoCancel(std::string_view caption, std::string_view text) override;
   std::string prompt(std::string_view question) override;
   std::string openFile(std::string_view startDir, std::string_view filter) override;
 
   std::deque<bool> confirmAnswers;        // default when empty: OK
+  std::deque<bool> yesNoAnswers;          // default when empty: Yes
+  std::deque<Answer> yesNoCancelAnswers;  // default when empty: Yes
   std::deque<std::string> promptAnswers;  // default when empty: ""
   std::deque<std::string> openFileAnswers;
   std::vector<std::string> shown;         // confirmations, messages and prompts in order
 };
 
-// Batch runs without a display: messages go to stderr, questions take the safe answer (Cancel),
-// prompts answer empty.
+// Batch runs without a display: messages go to stderr, questions take the safe answer (Cancel, or
+// No when there is no Cancel; a Yes/No/Cancel question Cancel, "don't know"), prompts answer empty.
 class ConsoleDialogs : public Dialogs {
  public:
   bool confirm(std::string_view caption, std::string_view text) override;
   void message(std::string_view caption, std::string_view text, Kind kind) override;
+  bool askYesNo(std::string_view caption, std::string_view text) override;
+  Answer askYesNoCancel(std::string_view caption, std::string_view text) override;
   std::string prompt(std::string_view question) override;
   std::string openFile(std::string_view startDir, std::string_view filter) override;
 };

@@ -75,6 +75,11 @@ struct Dialogs {
   virtual bool confirm(std::string_view caption, std::string_view text) = 0;
   // A message with one OK button.
   virtual void message(std::string_view caption, std::string_view text, Kind kind) = 0;
+  // Yes / No question; true for Yes.
+  virtual bool askYesNo(std::string_view caption, std::string_view text) = 0;
+  // Yes / No / Cancel question.
+  enum class Answer { Yes, No, Cancel };
+  virtual Answer askYesNoCancel(std::string_view caption, std::string_view text) = 0;
   // Form2: shows the prompt, returns the answer as typed (empty when nothing was typed).
   virtual std::string prompt(std::string_view question) = 0;
   // Open-file dialog; empty when cancelled.

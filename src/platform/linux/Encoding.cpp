@@ -125,6 +125,10 @@ std::string ansiToUtf8(std::string_view ansi) {
 }
 
 bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines, std::string* why) {
+  return writeFileAtomic(path, joinCrLf(lines), why);
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why) {
   static std::atomic<unsigned> serial{0};
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
@@ -137,7 +141,7 @@ bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return fail(errno);
   int code = 0;
-  if (!writeAll(fd, joinCrLf(lines)) || ::fsync(fd) != 0) code = errno;
+  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) code = errno;
   if (::close(fd) != 0 && code == 0) code = errno;
   if (code == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) code = errno;
   if (code != 0) {

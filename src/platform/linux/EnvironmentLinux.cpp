@@ -134,6 +134,13 @@ bool DisplayAvailable() {
   return !wayland.empty() && waylandAnswers(wayland);
 }
 
+std::optional<std::string> EnvironmentVariable(std::string_view name) {
+  if (name.empty() || name.find('=') != std::string_view::npos) return std::nullopt;
+  const char* v = std::getenv(std::string(name).c_str());
+  if (!v) return std::nullopt;
+  return std::string(v);
+}
+
 void SleepMilliseconds(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -65,9 +65,13 @@ std::string systemErrorText(DWORD code) {
 }
 
 bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines, std::string* why) {
-  static std::atomic<unsigned> serial{0};
   std::string utf8;
   for (const auto& l : lines) utf8 += l + "\r\n";
+  return writeFileAtomic(path, utf8ToAnsi(utf8), why);
+}
+
+bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why) {
+  static std::atomic<unsigned> serial{0};
   const std::size_t sep = path.find_last_of("\\/");
   const std::string tmp = (sep == std::string::npos ? std::string() : path.substr(0, sep + 1)) + ".mrv-" +
                           std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
@@ -77,7 +81,7 @@ bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string
   };
   HANDLE h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
-  const bool ok = writeAll(h, utf8ToAnsi(utf8)) && FlushFileBuffers(h);
+  const bool ok = writeAll(h, bytes) && FlushFileBuffers(h);
   const DWORD writeError = ok ? 0 : GetLastError();
   CloseHandle(h);
   // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk

@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Environment.h"
 
@@ -18,6 +20,27 @@ std::string ProgramFilePath(const char* argv0) {
 
 // A Windows session always has its desktop.
 bool DisplayAvailable() { return true; }
+
+std::optional<std::string> EnvironmentVariable(std::string_view name) {
+  if (name.empty()) return std::nullopt;
+  const int wn = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  std::wstring wname(static_cast<std::size_t>(wn), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wname.data(), wn);
+  // the size asked first, so a value of any length is taken whole
+  SetLastError(0);
+  const DWORD size = GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
+  if (size == 0) {
+    if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    return std::string();
+  }
+  std::wstring value(size, L'\0');
+  const DWORD n = GetEnvironmentVariableW(wname.c_str(), value.data(), size);
+  if (n == 0 || n >= size) return std::string();
+  const int len = WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(len), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(n), out.data(), len, nullptr, nullptr);
+  return out;
+}
 
 void SleepMilliseconds(int ms) {
   if (ms > 0) Sleep(static_cast<DWORD>(ms));
