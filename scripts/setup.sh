@@ -10,6 +10,7 @@ packages=(
   libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
+  xdg-utils                                 # xdg-mime, which the desktop file-type tests compare with
 )
 
 missing=()

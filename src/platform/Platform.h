@@ -9,6 +9,7 @@ class CpuSource;
 class AtaDevice;
 class SystemServices;
 class Shell;
+class DesktopPrograms;
 
 struct Platform {
   RegistryStore* registry = nullptr;
@@ -17,6 +18,7 @@ struct Platform {
   AtaDevice* ata = nullptr;
   SystemServices* system = nullptr;
   Shell* shell = nullptr;
+  DesktopPrograms* desktop = nullptr;  // programs of file types where no Windows registry has them
 };
 
 }  // namespace mrv

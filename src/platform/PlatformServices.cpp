@@ -2,6 +2,7 @@
 
 #include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
+#include "platform/DesktopPrograms.h"
 #include "platform/RegistrySource.h"
 #include "platform/RegistryStore.h"
 #include "platform/Shell.h"
@@ -17,6 +18,7 @@ struct PlatformServices::Owned {
   std::unique_ptr<AtaDevice> ata;
   std::unique_ptr<SystemServices> system;
   std::unique_ptr<WmiService> wmi;
+  std::unique_ptr<DesktopPrograms> desktop;
 };
 
 PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
@@ -41,6 +43,8 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
   owned_->wmi = openWmiService(sources, message);
   note("Wmi");
   platform_.wmi = owned_->wmi.get();
+  owned_->desktop = openDesktopPrograms();
+  platform_.desktop = owned_->desktop.get();
 }
 
 PlatformServices::~PlatformServices() = default;
