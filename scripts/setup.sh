@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
   xdg-utils                                 # xdg-mime, which the desktop file-type tests compare with
+  lintian                                   # checks the Debian package the tests build
 )
 
 missing=()

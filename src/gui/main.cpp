@@ -7,17 +7,26 @@
 
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
+#include "app/HelpText.h"
 #include "app/TForm1.h"
 #include "disk/DriveDumpCommand.h"
 #include "platform/AtaDevice.h"
 #include "gui/MainWindow.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
+#include "platform/UserLocale.h"
+#include "ui/Version.h"
 
 int main(int argc, char** argv) {
   using namespace mrv;
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+
+  // Asking the program what it is needs neither a window system nor the machine's services.
+  if (!args.empty() && (args[0] == "--help" || args[0] == "--version")) {
+    std::cout << (args[0] == "--help" ? HelpText(UserPrefersJapanese()) : VersionBanner() + "\n");
+    return 0;
+  }
 
   // Support commands: record this PC's drives as dumps, or show what drives (or dumps) answer.
   if (!args.empty() && (args[0] == "--dump-drives" || args[0] == "--show-drives")) {
