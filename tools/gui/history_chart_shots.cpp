@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPixmap>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -30,6 +31,9 @@ struct Attr {
 const std::vector<Attr> kAttrs{{1, true},   {5, true},    {7, true},    {10, true},   {3, true},   {194, false},
                                {4, false},  {9, false},   {12, false},  {196, false}, {197, false}, {198, false}};
 
+// Sunday = 0.
+unsigned weekday_of(std::chrono::sys_days d) { return std::chrono::weekday{d}.c_encoding(); }
+
 std::string dateText(int y, int mo, int d, int h, int mi, int s) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
@@ -53,15 +57,12 @@ std::vector<std::string> historyLines(const LocalTime& now) {
   for (int i = 0; i < rows; ++i) {
     // ages from 329 days to 0, skipping about one day in ten
     const int age = rows - 1 - i + (rows - 1 - i) / 10;
-    std::tm t{};
-    t.tm_year = now.year - 1900;
-    t.tm_mon = now.month - 1;
-    t.tm_mday = now.day - age;
-    t.tm_hour = 8;
-    t.tm_min = 40 + i % 17;
-    t.tm_sec = (i * 7) % 60;
-    timegm(&t);  // normalises the day of month
-    const double season = std::sin((t.tm_yday - 100) / 365.0 * 2 * M_PI);
+    using namespace std::chrono;
+    const sys_days day = sys_days{year{now.year} / now.month / now.day} - days{age};
+    const year_month_day ymd{day};
+    const int dayOfYear = static_cast<int>((day - sys_days{ymd.year() / 1 / 1}).count());
+    const int weekday = static_cast<int>(weekday_of(day));
+    const double season = std::sin((dayOfYear - 100) / 365.0 * 2 * 3.14159265358979);
     const int temp = static_cast<int>(std::lround(37 + 6 * season + (i * 37 % 5) - 2));
     tempWorst = std::max(tempWorst, temp + 3);
     const int tempLow = 19 + (i * 13 % 3);
@@ -74,8 +75,9 @@ std::vector<std::string> historyLines(const LocalTime& now) {
     const bool failing = reallocCurrent <= 36;
     const bool warned = !failing && reallocCurrent < 100;
     const int pending = slide / 6;
-    std::string row = dateText(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec) + "," +
-                      std::to_string(t.tm_wday + 1);
+    std::string row = dateText(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+                               static_cast<int>(static_cast<unsigned>(ymd.day())), 8, 40 + i % 17, (i * 7) % 60) +
+                      "," + std::to_string(weekday + 1);
     row += ",0,476940,ST3500418AS,9VMQ6ZKT," + std::to_string(temp) + "," + std::to_string(tempWorst) + "," +
            std::to_string(tempLow) + "," + std::to_string(reallocRaw) + "," + (failing ? "1" : "0") + "," +
            (warned ? "1" : "0") + "," + std::to_string(cycles) + "," + std::to_string(hours) + ",";
