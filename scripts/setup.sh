@@ -14,6 +14,7 @@ packages=(
   xvfb xauth                                # a display for window tests and screenshots
   libcups2-dev cups                         # printers through CUPS (+ the server the printer tests start)
   libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
+  xdg-utils                                 # xdg-mime, which the desktop file-type tests compare with
   lintian                                   # checks the Debian package the tests build
 )
 

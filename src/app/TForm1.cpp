@@ -15,7 +15,10 @@
 #include "collect/SystemProbes.h"
 #include "disk/DiskHistory.h"
 #include "disk/DiskReport.h"
+#include "disk/HistoryChart.h"
+#include "lookup/ProgramLookups.h"
 #include "lookup/RegistrySearch.h"
+#include "ui/MemoryChartPanel.h"
 #include "platform/Encoding.h"
 #include "records/RecordFiles.h"
 #include "platform/Shell.h"
@@ -36,7 +39,8 @@ bool fileExists(const std::string& path) {
 TForm1::TForm1(TextView& memo, GridView& grid, StatusView& status, WindowView& window, Dialogs& dialogs,
                const Platform& platform, std::string programPath)
     : memo_(memo), grid_(grid), status_(status), window_(window), dialogs_(dialogs), platform_(platform),
-      programPath_(std::move(programPath)) {
+      programPath_(std::move(programPath)), ownChartPanel_(std::make_unique<MemoryChartPanel>()),
+      chartPanel_(ownChartPanel_.get()) {
   registerCommands();
 }
 
@@ -64,6 +68,9 @@ void TForm1::registerCommands() {
       {"HKEYCURRENTUSERSoftware31", [this] { HKEYCURRENTUSERSoftware31Click(*this); }},
       {"HKEYCURRENTUSERSystem41", [this] { HKEYCURRENTUSERSystem41Click(*this); }},
       {"HKEYLOCALMACHINESoftwareClasses11", [this] { HKEYLOCALMACHINESoftwareClasses11Click(*this); }},
+      {"RunningProg1", [this] { RunningProg1Click(*this); }},
+      {"FileVersion1", [this] { FileVersion1Click(*this); }},
+      {"ComboBox1", [this] { ComboBox1Change(*this, chartPanel()); }},
   };
 }
 

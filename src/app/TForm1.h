@@ -11,6 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/Settings.h"
 #include "platform/Encoding.h"
+#include "ui/ChartPanelView.h"
 #include "ui/FormServices.h"
 #include "ui/ScreenInfo.h"
 #include "platform/Sources.h"
@@ -59,6 +60,10 @@ class TForm1 : public FormServices {
 
   // Form2: asks for a value and adds the answer as one value row (commas become blanks).
   void AskValue(std::string_view prompt);
+
+  // Panel1's chart view: the window's own, or an in-memory one until the window gives it.
+  ChartPanelView& chartPanel() { return *chartPanel_; }
+  void setChartPanel(ChartPanelView& panel) { chartPanel_ = &panel; }
 
   // FormServices
   TextView& memo() override { return memo_; }
@@ -119,6 +124,8 @@ class TForm1 : public FormServices {
   std::string lastRecordPath_;
   bool recordSaved_ = false;
   std::map<std::string, std::function<void()>, std::less<>> commands_;
+  std::unique_ptr<ChartPanelView> ownChartPanel_;
+  ChartPanelView* chartPanel_ = nullptr;
 };
 
 }  // namespace mrv

@@ -386,9 +386,7 @@ std::string FileVersionText(SystemServices& sys, std::string_view path, std::str
     if (!sys.getFileVersionInfo(p, block) || block.empty()) return {};
     const auto translation = versionTranslation(block);
     if (!translation) return result;
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(*translation));
-    const std::string key = std::string(hex + 4, 4) + std::string(hex, 4);
+    const std::string key = versionTranslationKey(*translation);
     if (auto original = versionString(block, key, "OriginalFilename")) result = toLowerAscii(*original);
     for (const auto& name : split(names, ' '))
       if (auto value = versionString(block, key, name)) result += " " + *value;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/MenuTable.h"
+#include "gui/ChartPanel.h"
 
 namespace mrv {
 
@@ -55,7 +56,7 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   grid1_->setWordWrap(false);
   grid1_->hide();
 
-  panel1_ = new QWidget(central);
+  panel1_ = new ChartPanel(central);
   panel1_->setObjectName("Panel1");
   panel1_->hide();
 
@@ -84,10 +85,14 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   form_ = std::make_unique<TForm1>(*memoView_, *gridView_, *statusView_, *windowView_, *dialogs_, platform, programPath);
   screen_ = std::make_unique<QtScreenInfo>(*this);
   form_->setScreen(screen_.get());
+  form_->setChartPanel(*panel1_);
+  panel1_->setOnChoice([this] { form_->runCommand("ComboBox1"); });
   buildMenus();
 }
 
 MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::Panel1() const { return panel1_; }
 
 void MainWindow::buildMenus() {
   auto* bar = menuBar();

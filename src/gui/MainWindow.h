@@ -14,6 +14,8 @@ class QTableWidget;
 
 namespace mrv {
 
+class ChartPanel;
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
@@ -21,7 +23,8 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   TForm1& form() { return *form_; }
-  QWidget* Panel1() const { return panel1_; }
+  QWidget* Panel1() const;
+  ChartPanel* chartPanel() const { return panel1_; }
   QPlainTextEdit* Memo1() const { return memo1_; }
   QTableWidget* StringGrid1() const { return grid1_; }
 
@@ -33,7 +36,7 @@ class MainWindow : public QMainWindow {
 
   QPlainTextEdit* memo1_;
   QTableWidget* grid1_;
-  QWidget* panel1_;
+  ChartPanel* panel1_;
   std::unique_ptr<QtTextView> memoView_;
   std::unique_ptr<QtGridView> gridView_;
   std::unique_ptr<QtStatusView> statusView_;

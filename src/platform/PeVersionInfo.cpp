@@ -1,5 +1,6 @@
 #include "platform/PeVersionInfo.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "base/Text.h"
@@ -184,6 +185,12 @@ std::optional<std::string> versionString(std::string_view block, std::string_vie
   if (!s) return std::nullopt;
   if (s->valueLength == 0 || s->value >= s->end) return std::string();
   return utf16leToUtf8(reinterpret_cast<const unsigned char*>(block.data()) + s->value, s->end - s->value);
+}
+
+std::string versionTranslationKey(std::uint32_t translation) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(translation));
+  return std::string(hex + 4, 4) + std::string(hex, 4);
 }
 
 }  // namespace mrv

@@ -17,6 +17,10 @@ std::optional<std::string> peVersionInfoBlock(std::string_view image);
 // VerQueryValue gives: language in the low word, code page in the high word.
 std::optional<std::uint32_t> versionTranslation(std::string_view block);
 
+// The string-table key of a translation entry: its eight upper-case hexadecimal digits with the
+// halves swapped, language first (0x04B00411 gives "041104B0").
+std::string versionTranslationKey(std::uint32_t translation);
+
 // The string `name` of the string table `table` ("041104B0"), both matched case-insensitively,
 // as UTF-8 up to its terminator; nothing when absent.
 std::optional<std::string> versionString(std::string_view block, std::string_view table, std::string_view name);

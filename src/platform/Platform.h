@@ -11,6 +11,7 @@ class SystemServices;
 class Shell;
 class PrinterService;
 class OsFacts;
+class DesktopPrograms;
 
 struct Platform {
   RegistryStore* registry = nullptr;
@@ -21,6 +22,7 @@ struct Platform {
   Shell* shell = nullptr;
   PrinterService* printers = nullptr;  // also the list the custom items' #printers line reads
   OsFacts* os = nullptr;  // the installation's own facts where no registry holds them (Linux)
+  DesktopPrograms* desktop = nullptr;  // programs of file types where no Windows registry has them
 };
 
 }  // namespace mrv

@@ -4,6 +4,7 @@
 #include "platform/CpuSource.h"
 #include "platform/Printers.h"
 #include "platform/OsFacts.h"
+#include "platform/DesktopPrograms.h"
 #include "platform/RegistrySource.h"
 #include "platform/RegistryStore.h"
 #include "platform/Shell.h"
@@ -21,6 +22,7 @@ struct PlatformServices::Owned {
   std::unique_ptr<WmiService> wmi;
   std::unique_ptr<PrinterService> printers;
   std::unique_ptr<OsFacts> os;
+  std::unique_ptr<DesktopPrograms> desktop;
 };
 
 PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_unique<Owned>()) {
@@ -49,6 +51,8 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
   platform_.printers = owned_->printers.get();
   owned_->os = openOsFacts();
   platform_.os = owned_->os.get();
+  owned_->desktop = openDesktopPrograms();
+  platform_.desktop = owned_->desktop.get();
 }
 
 PlatformServices::~PlatformServices() = default;
