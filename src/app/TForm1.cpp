@@ -71,6 +71,8 @@ void TForm1::registerCommands() {
       {"RunningProg1", [this] { RunningProg1Click(*this); }},
       {"FileVersion1", [this] { FileVersion1Click(*this); }},
       {"ComboBox1", [this] { ComboBox1Change(*this, chartPanel()); }},
+      {"HDDG1", [this] { HDDG1Click(*this, chartPanel(), HistoryPath()); }},
+      {"HDD3", [this] { HDD3Click(*this, chartPanel(), historyDialogFolder_, HistoryPath()); }},
   };
 }
 

@@ -1,5 +1,7 @@
 #include "collect/CustomItems.h"
 
+#include "collect/PrinterItems.h"
+
 #include <algorithm>
 #include <exception>
 
@@ -358,10 +360,14 @@ class Interpreter {
 
 }  // namespace
 
-CustomPrinters SystemPrinters(CollectionContext&) {
-  // The printer list joins here once the platform offers one; until then the machine reports no
-  // printer and a "#printers N" line gives N empty rows.
-  return {};
+CustomPrinters SystemPrinters(CollectionContext& ctx) {
+  CustomPrinters printers;
+  printers.names = [&ctx] { return PrinterList(ctx.platform); };
+  printers.driverPort = [](CollectionContext& c, std::string_view name) {
+    const PrinterDriverPort found = DefaultPrinterDriverPort(c.state, name, c.isNT());
+    return CustomPrinters::DriverPort{found.found, found.driver, found.port};
+  };
+  return printers;
 }
 
 void RunCustomItems(CollectionContext& ctx, const std::vector<std::string>& lines, InventoryRecord& record,

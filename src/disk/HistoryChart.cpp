@@ -3,10 +3,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "base/Error.h"
 #include "base/Text.h"
+#include "disk/DiskReport.h"
 #include "disk/XYGraph.h"
 #include "platform/SystemServices.h"
 
@@ -234,6 +236,28 @@ void ComboBox1Change(FormServices& form, ChartPanelView& panel) {
   xAxis.setTickStep(step);
   xAxis.setSubTicksCount(step == 10 ? 5 : 6);
   xAxis.setTitle("日数");
+}
+
+void ShowHistoryChart(FormServices& form, ChartPanelView& panel, const std::string& path) {
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), ec)) {
+    form.dialogs().message("Mervana", "HDD情報ファイルがありません", Dialogs::Kind::Information);
+    return;
+  }
+  LoadHistoryGrid(form.grid(), path);
+  form.window().setCaption("Mervana HDD S.M.A.R.T.履歴グラフ");
+  ShowHistoryChartFromGrid(form, panel);
+}
+
+void HDDG1Click(FormServices& form, ChartPanelView& panel, const std::string& historyPath) {
+  ShowHistoryChart(form, panel, historyPath);
+}
+
+void HDD3Click(FormServices& form, ChartPanelView& panel, std::string& dialogFolder, const std::string& historyPath) {
+  const std::string file = ChooseHistoryFile(form, dialogFolder, historyPath);
+  if (file.empty()) return;
+  ShowHistoryChart(form, panel, file);
+  form.window().setCaption("Mervana --" + file);
 }
 
 void ShowHistoryChartFromGrid(FormServices& form, ChartPanelView& panel) {

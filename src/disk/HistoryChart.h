@@ -21,6 +21,14 @@ class TXYLineSeries;
 // pen width 2.
 void SetUpXYGraph1(TXYGraph& graph);
 
+// A history file as charts: "HDD情報ファイルがありません" when it does not exist; else the file
+// into the grid (LoadHistoryGrid), the caption, and the chart view shown.
+void ShowHistoryChart(FormServices& form, ChartPanelView& panel, const std::string& path);
+// HDDG1: this PC's history as charts.
+void HDDG1Click(FormServices& form, ChartPanelView& panel, const std::string& historyPath);
+// HDD3: a history file chosen in the open dialog that HDDO1 uses (the same remembered folder).
+void HDD3Click(FormServices& form, ChartPanelView& panel, std::string& dialogFolder, const std::string& historyPath);
+
 // Steps of ShowHistoryChart after the file is in the grid: fills ComboBox1 and the value labels
 // from the last data row, selects the first item and draws it, then shows Panel1.
 void ShowHistoryChartFromGrid(FormServices& form, ChartPanelView& panel);

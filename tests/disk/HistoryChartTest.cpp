@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "app/TForm1.h"
@@ -9,7 +10,9 @@
 #include "collect/FakeSystemServices.h"
 #include "disk/HistoryChart.h"
 #include "disk/XYGraph.h"
+#include "platform/Encoding.h"
 #include "support/HistoryGrid.h"
+#include "support/RegistryFixtures.h"
 #include "ui/MemoryChartPanel.h"
 #include "ui/MemoryViews.h"
 
@@ -343,6 +346,37 @@ TEST_F(HistoryChartTest, ACellThatIsNoNumberStopsTheDrawingThere) {
   }
   EXPECT_FALSE(window.panelVisible());
   EXPECT_EQ(panel.labelText("Label2"), "");
+}
+
+TEST_F(HistoryChartTest, HistoryFilesFromTheMenu) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.file("hdd"));
+  const std::string file = dir.file("hdd/PC07__OFFICE.csv");
+  ASSERT_TRUE(writeAnsiLinesAtomic(file, {englishHeader({typicalAttributes()}), japaneseHeader({typicalAttributes()}),
+                                          historyRow(daysAgo(40), {DriveCells{}}), historyRow(daysAgo(1), {DriveCells{}})}));
+  std::string folder;
+  dialogs.openFileAnswers = {file};
+  HDD3Click(*form, panel, folder, dir.file("hdd/PC01__OFFICE.csv"));
+  EXPECT_EQ(folder, dir.file("hdd"));
+  EXPECT_EQ(window.caption(), "Mervana --" + file);
+  EXPECT_TRUE(window.panelVisible());
+  EXPECT_EQ(graph().Series(1).Count(), 2);
+  EXPECT_DOUBLE_EQ(x().Min(), -60);
+  EXPECT_EQ(panel.labelText("Label4"), "ST3250310AS");
+
+  dialogs.openFileAnswers = {""};  // cancelled
+  window.setCaption("before");
+  HDD3Click(*form, panel, folder, dir.file("hdd/PC01__OFFICE.csv"));
+  EXPECT_EQ(window.caption(), "before");
+
+  window.setPanelVisible(false);
+  HDDG1Click(*form, panel, dir.file("hdd/PC01__OFFICE.csv"));
+  ASSERT_FALSE(dialogs.shown.empty());
+  EXPECT_EQ(dialogs.shown.back(), "Mervana|HDD情報ファイルがありません");
+  EXPECT_FALSE(window.panelVisible());
+  HDDG1Click(*form, panel, file);
+  EXPECT_EQ(window.caption(), "Mervana HDD S.M.A.R.T.履歴グラフ");
+  EXPECT_TRUE(window.panelVisible());
 }
 
 }  // namespace

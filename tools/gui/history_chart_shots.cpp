@@ -102,23 +102,6 @@ std::vector<std::string> historyLines(const LocalTime& now) {
   return lines;
 }
 
-// The history in the grid as the history loader leaves it.
-void fillGrid(GridView& grid, const std::vector<std::string>& lines) {
-  for (int c = 0; c < grid.colCount(); ++c) grid.clearColumn(c);
-  grid.setColCount(1);
-  grid.setRowCount(1);
-  for (std::size_t r = 0; r < lines.size(); ++r) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = lines[r].find(',', start)) != std::string::npos; start = comma + 1)
-      cells.push_back(lines[r].substr(start, comma - start));
-    if (r == 0) grid.setColCount(static_cast<int>(cells.size()));
-    for (std::size_t c = 0; c < cells.size() && static_cast<int>(c) < grid.colCount(); ++c)
-      grid.setCell(static_cast<int>(c), static_cast<int>(r), cells[c]);
-    grid.setRowCount(static_cast<int>(r) + 2);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,9 +127,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write %s\n", history.c_str());
     return 1;
   }
-  fillGrid(form.grid(), lines);
-  form.window().setCaption("Mervana HDD S.M.A.R.T.履歴グラフ");
-  ShowHistoryChartFromGrid(form, form.chartPanel());
+  ShowHistoryChart(form, form.chartPanel(), history);
 
   ChartPanel& panel = *window.chartPanel();
   const struct {
