@@ -10,6 +10,9 @@ packages=(
   libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
   fonts-ipafont-gothic                      # a Japanese font so the interface renders
   xvfb xauth                                # a display for window tests and screenshots
+  mingw-w64 g++-mingw-w64-x86-64-posix      # the Windows build (cross compiler, posix threads)
+  wine wine64                               # runs the Windows tests and the Windows program
+  locales                                   # ja_JP.UTF-8, for wine's code page 932
 )
 
 missing=()
@@ -22,4 +25,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# wine takes its ANSI code page (932) from a Japanese locale
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
 fi

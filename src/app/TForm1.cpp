@@ -8,6 +8,7 @@
 #include "ui/Version.h"
 #include "base/Error.h"
 #include "base/Text.h"
+#include "base/Utf8Path.h"
 #include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
 #include "collect/SystemProbes.h"
@@ -22,7 +23,7 @@ namespace mrv {
 namespace {
 bool fileExists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
+  return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
 }
 }  // namespace
 
@@ -210,13 +211,14 @@ void TForm1::StartAuditProgram(const std::string& folder, const std::string& ste
   namespace fs = std::filesystem;
   std::error_code ec;
   std::string program = programDir() + "/zoviziri.exe";
-  if (!fs::is_regular_file(program, ec)) program = programDir() + "/zoviziri";
-  if (!fs::is_regular_file(program, ec) || !platform_.shell) return;
+  if (!fs::is_regular_file(pathFromUtf8(program), ec)) program = programDir() + "/zoviziri";
+  if (!fs::is_regular_file(pathFromUtf8(program), ec) || !platform_.shell) return;
   if (platform_.system && !IsAdminUser(*platform_.system)) return;
   const std::string log = AuditLogPath(folder, stem);
-  const auto size = fs::is_regular_file(log, ec) ? static_cast<long long>(fs::file_size(log, ec)) : -1LL;
+  const auto size =
+      fs::is_regular_file(pathFromUtf8(log), ec) ? static_cast<long long>(fs::file_size(pathFromUtf8(log), ec)) : -1LL;
   if (!AuditLogAllowsRun(ec ? -1LL : size)) return;
-  fs::create_directory(folder + "p2p", ec);
+  fs::create_directory(pathFromUtf8(folder + "p2p"), ec);
   platform_.shell->startProgram(program, {"/SILENT", "/START", "/LOG=" + log});
 }
 

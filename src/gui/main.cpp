@@ -7,9 +7,9 @@
 
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
+#include "app/ProgramEntry.h"
 #include "app/TForm1.h"
-#include "disk/DriveDumpCommand.h"
-#include "platform/AtaDevice.h"
+#include "base/Utf8Path.h"
 #include "gui/MainWindow.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
@@ -17,30 +17,13 @@
 int main(int argc, char** argv) {
   using namespace mrv;
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
-  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
 
-  // Support commands: record this PC's drives as dumps, or show what drives (or dumps) answer.
-  if (!args.empty() && (args[0] == "--dump-drives" || args[0] == "--show-drives")) {
-    const bool dump = args[0] == "--dump-drives";
-    if (dump && args.size() < 2) {
-      std::cerr << "mervana: --dump-drives FOLDER\n";
-      return 2;
-    }
-    Sources sources;
-    if (!dump) sources = TForm1::ReadSources(ParseCommandLine({}, programPath, nullptr).iniPath);
-    if (args.size() > 1) sources.drives = dump ? std::string() : args[1];
-    std::string message;
-    auto ata = openAtaDevice(sources, message);
-    if (!ata) {
-      std::cerr << "mervana: " << message << "\n";
-      return 1;
-    }
-    return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, std::cout);
-  }
+  if (auto rc = RunSupportCommand(args, programPath)) return *rc;
 
   const StartOptions options = ParseCommandLine(args, programPath, [](const std::string& p) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(p, ec);
+    return std::filesystem::is_regular_file(pathFromUtf8(p), ec);
   });
   PlatformServices services(TForm1::ReadSources(options.iniPath));
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";

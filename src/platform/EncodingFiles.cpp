@@ -4,14 +4,14 @@
 #include <sstream>
 #include <string>
 
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
 
 namespace mrv {
 
 bool readAnsiFile(const std::string& path, std::string& utf8Text) {
-  const std::filesystem::path p(std::u8string(path.begin(), path.end()));
-  std::ifstream in(p, std::ios::binary);
+  std::ifstream in(pathFromUtf8(path), std::ios::binary);
   if (!in) return false;
   std::ostringstream ss;
   ss << in.rdbuf();

@@ -1,7 +1,8 @@
 // Runs the built program as an administrator's logon script would, and reads the files it writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -11,39 +12,40 @@
 #include <sstream>
 #include <thread>
 
+#include "base/Utf8Path.h"
 #include "platform/Encoding.h"
+#include "support/RunProgram.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int status = -1;
-  std::string out, err;
-  double seconds = 0;
-};
+using testsupport::RunResult;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+#ifdef _WIN32
+constexpr const char* kNewLine = "\r\n";  // the console's line end
+constexpr double kQuickRunSeconds = 10.0;  // wine starts its services with the first program
+unsigned long currentProcessId() { return GetCurrentProcessId(); }
+#else
+constexpr const char* kNewLine = "\n";
+constexpr double kQuickRunSeconds = 2.0;
+unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
+#endif
+
+std::string slurp(const fs::path& p) { return testsupport::slurpFile(p); }
+
+// Runs the program without a desktop to talk to (a logon without one), as a logon script would.
+RunResult run(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir) {
+  return testsupport::runProgram(program, args, dir);
 }
 
-// Runs a command line through sh with DISPLAY and friends removed (a logon without a desktop).
-RunResult run(const std::string& command, const fs::path& dir) {
-  const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-  const std::string full = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command + " >" + out.string() +
-                           " 2>" + err.string() + " </dev/null";
-  const auto start = std::chrono::steady_clock::now();
-  const int rc = std::system(full.c_str());
-  RunResult r;
-  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = slurp(out);
-  r.err = slurp(err);
-  return r;
+#ifndef _WIN32
+// A shell command line (for the tests that need the shell's own tools), without a desktop.
+RunResult runShell(const std::string& command, const fs::path& dir) {
+  return testsupport::runProgram("/bin/sh", {"-c", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + command},
+                                 dir);
 }
+#endif
 
 class BatchRun : public ::testing::Test {
  protected:
@@ -51,12 +53,12 @@ class BatchRun : public ::testing::Test {
   fs::path program;  // a copy of the program in its own folder, so its neighbours are ours
 
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("mrv-e2e-" + std::to_string(::getpid()) + "-" +
+    dir = fs::temp_directory_path() / ("mrv-e2e-" + std::to_string(currentProcessId()) + "-" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir / "bin");
-    program = dir / "bin" / "mervana";
-    fs::copy_file(MERVANA_BINARY, program);
+    program = dir / "bin" / mrv::pathFromUtf8(MERVANA_BINARY).filename();
+    fs::copy_file(mrv::pathFromUtf8(MERVANA_BINARY), program);
   }
   void TearDown() override {
     if (!HasFailure()) fs::remove_all(dir);
@@ -65,8 +67,8 @@ class BatchRun : public ::testing::Test {
   std::string ini(const fs::path& saveDir) {
     const fs::path p = dir / "conf" / "site.ini";
     fs::create_directories(p.parent_path());
-    write(p, "[General]\r\nSaveDir=" + saveDir.string() + "\r\n");
-    return p.string();
+    write(p, "[General]\r\nSaveDir=" + mrv::utf8ToAnsi(mrv::utf8FromPath(saveDir)) + "\r\n");
+    return mrv::utf8FromPath(p);
   }
   static std::vector<fs::path> csvFiles(const fs::path& folder) {
     std::vector<fs::path> out;
@@ -82,18 +84,18 @@ class BatchRun : public ::testing::Test {
 TEST_F(BatchRun, SavesAWholeShiftJisRecordAndPrintsItsPath) {
   const fs::path save = dir / "records";
   fs::create_directories(save);
-  const auto r = run(program.string() + " /b0 " + ini(save), dir);
+  const auto r = run(program, {"/b0", ini(save)}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_LT(r.seconds, 2.0);
+  EXPECT_LT(r.seconds, kQuickRunSeconds);
   const auto files = csvFiles(save);
   ASSERT_EQ(files.size(), 1u) << r.out << r.err;
-  EXPECT_EQ(r.out, files[0].string() + "\n");
+  EXPECT_EQ(r.out, mrv::utf8FromPath(files[0]) + kNewLine);
 
   const std::string bytes = slurp(files[0]);
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
   std::vector<std::string> lines;
-  ASSERT_TRUE(mrv::readAnsiLines(files[0].string(), lines));
+  ASSERT_TRUE(mrv::readAnsiLines(mrv::utf8FromPath(files[0]), lines));
   EXPECT_GE(lines.size(), 190u);  // 90 standard rows and at least 100 program rows
   EXPECT_EQ(lines[0] + ".csv", files[0].filename().string());  // row 1 is the file's stem
   EXPECT_EQ(lines[1].rfind("Mervana", 0), 0u);
@@ -105,29 +107,37 @@ TEST_F(BatchRun, SavesAWholeShiftJisRecordAndPrintsItsPath) {
 
 TEST_F(BatchRun, WithoutSaveDirUsesPcdataBesideTheProgramsFolder) {
   fs::create_directories(dir / "pcdata");
-  const auto r = run(program.string() + " /b0", dir);
+  const auto r = run(program, {"/b0"}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(csvFiles(dir / "pcdata").size(), 1u);
   fs::remove_all(dir / "pcdata");
-  ASSERT_EQ(run(program.string() + " /b0", dir).status, 0);
+  ASSERT_EQ(run(program, {"/b0"}, dir).status, 0);
   EXPECT_EQ(csvFiles(dir / "bin").size(), 1u);
 }
 
 TEST_F(BatchRun, NoRecordSwitchWritesNoRecord) {
   const fs::path save = dir / "records";
   fs::create_directories(save);
-  const auto r = run(program.string() + " /p/h/b0 " + ini(save), dir);
+  const auto r = run(program, {"/p/h/b0", ini(save)}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::is_empty(save));
 }
 
 TEST_F(BatchRun, AnUnwritableSaveFolderFailsTheBatchRunLoudly) {
-  const auto r = run(program.string() + " /b0 " + ini(dir / "no" / "such" / "folder"), dir);
+  const auto r = run(program, {"/b0", ini(dir / "no" / "such" / "folder")}, dir);
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("mervana:"), std::string::npos);
   EXPECT_TRUE(r.out.empty());
 }
 
+TEST_F(BatchRun, InteractiveWithoutADisplaySaysSoAndExitsOne) {
+  const auto r = run(program, {}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+#ifndef _WIN32
+// The audit program here is a shell script, and the concurrent saves need separate host names.
 TEST_F(BatchRun, AuditProgramStartsOnlyWhileItsLogIsSmall) {
   if (::geteuid() != 0) GTEST_SKIP() << "the audit program starts only for an administrator";
   const fs::path save = dir / "records";
@@ -135,9 +145,9 @@ TEST_F(BatchRun, AuditProgramStartsOnlyWhileItsLogIsSmall) {
   const fs::path marker = dir / "audit-args.txt";
   write(dir / "bin" / "zoviziri", "#!/bin/sh\necho \"$@\" >> " + marker.string() + "\n");
   fs::permissions(dir / "bin" / "zoviziri", fs::perms::owner_all);
-  const std::string cmd = program.string() + " /w/b0 " + ini(save);
+  const std::vector<std::string> cmd{"/w/b0", ini(save)};
 
-  ASSERT_EQ(run(cmd, dir).status, 0);
+  ASSERT_EQ(run(program, cmd, dir).status, 0);
   const auto files = csvFiles(save);
   ASSERT_EQ(files.size(), 1u);
   const fs::path log = save / "p2p" / (files[0].stem().string() + ".log");
@@ -157,18 +167,12 @@ TEST_F(BatchRun, AuditProgramStartsOnlyWhileItsLogIsSmall) {
   EXPECT_EQ(lines[0], "/SILENT /START /LOG=" + log.string());
 
   write(log, std::string(80, 'x'));  // 80 bytes: runs again
-  ASSERT_EQ(run(cmd, dir).status, 0);
+  ASSERT_EQ(run(program, cmd, dir).status, 0);
   EXPECT_EQ(waitForLines(2).size(), 2u);
   write(log, std::string(81, 'x'));  // 81 bytes: does not
-  ASSERT_EQ(run(cmd, dir).status, 0);
+  ASSERT_EQ(run(program, cmd, dir).status, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(waitForLines(2).size(), 2u);
-}
-
-TEST_F(BatchRun, InteractiveWithoutADisplaySaysSoAndExitsOne) {
-  const auto r = run(program.string(), dir);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
 
 // Twenty PCs saving into one shared folder at the same moment: each in its own UTS namespace,
@@ -184,7 +188,7 @@ TEST_F(BatchRun, TwentyConcurrentSavesLeaveTwentyWholeRecords) {
     script += "unshare -u sh -c 'hostname pc" + std::to_string(i) + " && exec " + program.string() + " /b0 " + conf +
               "' & ";
   script += "wait";
-  const auto r = run("sh -c \"" + script + "\"", dir);
+  const auto r = runShell("sh -c \"" + script + "\"", dir);
   ASSERT_EQ(r.status, 0) << r.err;
   const auto files = csvFiles(save);
   ASSERT_EQ(files.size(), 20u) << r.err;
@@ -196,3 +200,4 @@ TEST_F(BatchRun, TwentyConcurrentSavesLeaveTwentyWholeRecords) {
   }
   for (const auto& e : fs::directory_iterator(save)) EXPECT_NE(e.path().extension(), ".tmp") << e.path();
 }
+#endif

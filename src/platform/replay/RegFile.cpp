@@ -4,6 +4,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
 
@@ -360,7 +361,7 @@ bool loadRegBytes(std::string_view bytes, std::string_view name, MemoryRegistry&
 }
 
 bool loadRegFile(const std::string& path, MemoryRegistry& registry, std::vector<std::string>& messages) {
-  std::ifstream f(path, std::ios::binary);
+  std::ifstream f(pathFromUtf8(path), std::ios::binary);
   if (!f) {
     messages.push_back(path + ": the file cannot be read; nothing was loaded.");
     return false;

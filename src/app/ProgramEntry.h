@@ -1,0 +1,18 @@
+#pragma once
+// What the program's entry does before, or instead of, a window: the support commands and a batch
+// run without any window system. Both program entries (with and without the window) use it.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mrv {
+
+// --dump-drives FOLDER records this PC's drives as dumps; --show-drives [FOLDER] shows what the
+// drives (or dumps) answer. The exit status when `args` name a support command; nullopt otherwise.
+std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const std::string& programPath);
+
+// The whole program without a window: a support command, or a batch run (/b) without a display.
+// Without /b it explains that a batch run is what this program can do and fails.
+int RunWithoutWindow(const std::vector<std::string>& args, const std::string& programPath);
+
+}  // namespace mrv
