@@ -57,10 +57,22 @@ std::wstring pairsAsOneUnknown(std::wstring w) {
 // CP932 bytes to UTF-16 where every byte that does not start a valid character becomes U+FFFD and
 // decoding goes on at the next byte (Windows would otherwise map some bad bytes to other
 // characters by itself): the same text for the same bytes as on every other system.
+// Single bytes Windows maps to private or control characters although Shift-JIS has none there.
+bool strayByte(BYTE b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
+
 std::wstring widenCp932Strict(std::string_view s) {
   if (s.empty()) return {};
-  const int whole = MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  if (whole > 0) return widen(s, kCp932, MB_ERR_INVALID_CHARS);
+  bool stray = false;
+  for (std::size_t i = 0; i < s.size() && !stray; ++i) {
+    const auto b = static_cast<BYTE>(s[i]);
+    if (IsDBCSLeadByteEx(kCp932, b))
+      ++i;
+    else
+      stray = strayByte(b);
+  }
+  if (!stray &&
+      MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0) > 0)
+    return widen(s, kCp932, MB_ERR_INVALID_CHARS);
   std::wstring out;
   out.reserve(s.size());
   std::size_t i = 0;
@@ -68,7 +80,7 @@ std::wstring widenCp932Strict(std::string_view s) {
     const auto b = static_cast<BYTE>(s[i]);
     const std::size_t len = IsDBCSLeadByteEx(kCp932, b) ? 2 : 1;
     wchar_t w[2];
-    const int n = i + len <= s.size()
+    const int n = i + len <= s.size() && !(len == 1 && strayByte(b))
                       ? MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, s.data() + i, static_cast<int>(len), w, 2)
                       : 0;
     if (n > 0) {
