@@ -210,8 +210,8 @@ void TForm1::Save1Click() {
 void TForm1::StartAuditProgram(const std::string& folder, const std::string& stem) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  std::string program = programDir() + "/zoviziri.exe";
-  if (!fs::is_regular_file(pathFromUtf8(program), ec)) program = programDir() + "/zoviziri";
+  std::string program = programDir() + kPathSeparator + "zoviziri.exe";
+  if (!fs::is_regular_file(pathFromUtf8(program), ec)) program = programDir() + kPathSeparator + "zoviziri";
   if (!fs::is_regular_file(pathFromUtf8(program), ec) || !platform_.shell) return;
   if (platform_.system && !IsAdminUser(*platform_.system)) return;
   const std::string log = AuditLogPath(folder, stem);
@@ -239,7 +239,7 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::Help2Click() {
-  const std::string manual = programDir() + "/dorvel.mht";
+  const std::string manual = programDir() + kPathSeparator + "dorvel.mht";
   if (platform_.shell && fileExists(manual)) platform_.shell->openDocument(manual);
 }
 

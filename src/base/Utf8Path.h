@@ -9,6 +9,14 @@
 
 namespace mrv {
 
+// The separator a path text built by the program uses, so that a printed or stored path is not
+// half "/" and half "\\".
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
 inline std::filesystem::path pathFromUtf8(std::string_view utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }

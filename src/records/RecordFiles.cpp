@@ -30,7 +30,7 @@ std::string safePart(std::string_view s) {
 std::string RecordFolder(std::string_view saveDir, std::string_view programDir) {
   if (!saveDir.empty()) {
     std::string d(saveDir);
-    if (!isSep(d.back())) d += '/';
+    if (!isSep(d.back())) d += kPathSeparator;
     return d;
   }
   std::string dir(programDir);
@@ -40,8 +40,8 @@ std::string RecordFolder(std::string_view saveDir, std::string_view programDir) 
   const std::size_t slash = dir.find_last_of("/\\");
   const std::string parent = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
   const std::string candidate = (parent.empty() ? (dir.size() == 2 && dir[1] == ':' ? dir : std::string("../")) : parent) + "pcdata";
-  if (dirExists(candidate)) return candidate + "/";
-  return isSep(dir.back()) ? dir : dir + "/";
+  if (dirExists(candidate)) return candidate + kPathSeparator;
+  return isSep(dir.back()) ? dir : dir + kPathSeparator;
 }
 
 std::string RecordFileStem(std::string_view computerName, std::string_view group) {

@@ -61,7 +61,12 @@ class BatchRun : public ::testing::Test {
     fs::copy_file(mrv::pathFromUtf8(MERVANA_BINARY), program);
   }
   void TearDown() override {
-    if (!HasFailure()) fs::remove_all(dir);
+    if (HasFailure()) return;
+    // a program that has just ended may hold its files a moment longer on some systems
+    std::error_code ec;
+    for (int attempt = 0; attempt < 50 && (fs::remove_all(dir, ec), ec); ++attempt)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(ec) << "cannot remove " << dir << ": " << ec.message();
   }
   void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
   std::string ini(const fs::path& saveDir) {

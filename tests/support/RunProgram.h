@@ -64,7 +64,8 @@ inline RunResult runProgram(const std::filesystem::path& program, const std::vec
   for (const auto& a : args) line += L" " + quoteArgument(mrv::pathFromUtf8(a).wstring());
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   auto create = [&](const std::filesystem::path& p) {
-    return CreateFileW(p.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+    return CreateFileW(p.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       &inherit, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   };
   HANDLE hOut = create(out), hErr = create(err);

@@ -43,9 +43,13 @@ std::shared_ptr<HiveFile> openHiveFile(const std::string& path, std::string& mes
   std::string problem = hiveFileProblem(path);
   if (problem.empty()) {
     HKEY root = nullptr;
-    const LONG rc = RegLoadAppKeyW(widePath(path).c_str(), &root, KEY_READ, REG_PROCESS_APPKEY, 0);
+    LONG rc = RegLoadAppKeyW(widePath(path).c_str(), &root, KEY_READ, REG_PROCESS_APPKEY, 0);
+    // wine's RegLoadAppKeyW is a stub that reports success with a handle no call accepts
+    if (rc == ERROR_SUCCESS)
+      rc = RegQueryInfoKeyW(root, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr);
     if (rc == ERROR_SUCCESS) return std::make_shared<HiveFile>(root);
-    problem = "the hive cannot be loaded (" + systemText(rc) + ")";
+    problem = "the hive cannot be loaded (RegLoadAppKeyW: " + systemText(rc) + ")";
   }
   message = "Registry hive " + path + ": " + problem + "; its keys are left out.";
   return nullptr;
