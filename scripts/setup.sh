@@ -13,6 +13,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix      # the Windows build (cross compiler, posix threads)
   wine wine64                               # runs the Windows tests and the Windows program
   locales                                   # ja_JP.UTF-8, for wine's code page 932
+  lintian                                   # checks the Debian package the tests build
 )
 
 missing=()

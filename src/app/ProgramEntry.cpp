@@ -5,15 +5,23 @@
 
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
+#include "app/HelpText.h"
 #include "app/TForm1.h"
 #include "base/Utf8Path.h"
 #include "disk/DriveDumpCommand.h"
 #include "platform/AtaDevice.h"
 #include "platform/PlatformServices.h"
+#include "platform/UserLocale.h"
+#include "ui/Version.h"
 
 namespace mrv {
 
 std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const std::string& programPath) {
+  // Asking the program what it is needs neither a window system nor the machine's services.
+  if (!args.empty() && (args[0] == "--help" || args[0] == "--version")) {
+    std::cout << (args[0] == "--help" ? HelpText(UserPrefersJapanese()) : VersionBanner() + "\n");
+    return 0;
+  }
   if (args.empty() || (args[0] != "--dump-drives" && args[0] != "--show-drives")) return std::nullopt;
   const bool dump = args[0] == "--dump-drives";
   if (dump && args.size() < 2) {

@@ -7,7 +7,7 @@
 
 namespace mrv {
 
-// --dump-drives FOLDER records this PC's drives as dumps; --show-drives [FOLDER] shows what the
+// --help and --version print the usage or the version banner; --dump-drives FOLDER records this PC's drives as dumps; --show-drives [FOLDER] shows what the
 // drives (or dumps) answer. The exit status when `args` name a support command; nullopt otherwise.
 std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const std::string& programPath);
 

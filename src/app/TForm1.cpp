@@ -196,10 +196,13 @@ void TForm1::Save1Click() {
   lastRecordPath_ = folder + stem + ".csv";
   recordSaved_ = false;
   if (!options_.noRecord) {
+    // what a save killed half-way left behind in the shared folder
+    removeStaleTempFiles(folder);
     // Silent towards the person at the PC; a batch run says it, so a logon script can tell.
-    recordSaved_ = writeAnsiLinesAtomic(lastRecordPath_, memo_.lines());
+    std::string why;
+    recordSaved_ = writeAnsiLinesAtomic(lastRecordPath_, memo_.lines(), &why);
     if (!recordSaved_ && options_.batch) {
-      std::cerr << "mervana: 記録ファイルを書き込めませんでした: " << lastRecordPath_ << "\n";
+      std::cerr << "mervana: 記録ファイルを書き込めませんでした: " << lastRecordPath_ << " (" << why << ")\n";
       exitStatus_ = 1;
     }
   }

@@ -17,8 +17,19 @@ bool readAnsiFile(const std::string& path, std::string& utf8Text);
 // Lines of an ANSI text file (CR LF, LF or CR); false when it cannot be read.
 bool readAnsiLines(const std::string& path, std::vector<std::string>& lines);
 // Writes lines in CP932, each followed by CR LF, to a file beside the target and renames it over
-// the target, so a reader never sees half a file and a failed write leaves the old file whole.
-bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines);
+// the target, so a reader never sees half a file and a failed write leaves the old file whole. The
+// data reaches the disk before the rename and the rename before it returns, so a power cut leaves
+// the old file or the new one. The file beside has a short name of its own (".mrv-<process>-<n>.tmp"),
+// so a target whose name is near the file system's limit can still be written. On failure `why`
+// (when given) receives the system's reason, in Japanese ("ディスクの空き容量が足りません", ...).
+bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines, std::string* why = nullptr);
+// Removes from `folder` the files a write beside a target leaves only when the process is killed in
+// the middle of it: names of this program's own patterns, last written more than `minutes` ago.
+// Returns how many were removed.
+int removeStaleTempFiles(const std::string& folder, int minutes = 10);
+// Whether a file name is one of the program's temporary names (".mrv-<n>-<n>.tmp", and the
+// "<target>.~<n>-<n>.tmp" names earlier versions used).
+bool isProgramTempFileName(std::string_view name);
 // Appends one CP932 line with CR LF in a single write (shared logs).
 bool appendAnsiLine(const std::string& path, std::string_view line);
 

@@ -208,7 +208,40 @@ TEST(RegFile, NotARegistryExport) {
   std::vector<std::string> messages;
   EXPECT_FALSE(loadRegFile("/nonexistent/x.reg", reg, messages));
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].find("cannot be read"), std::string::npos);
+  EXPECT_NE(messages[0].find("not found"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RegFile, LongHexRunsAreRefusedNotOverflowed) {
+  // eight or more digits once overflowed the byte being built; now the line is just refused
+  auto l = load(utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\A]\r\n"
+                          "\"v\"=hex:ffffffff\r\n\"w\"=hex:ffffffffffffffffffffffffffffffff,01\r\n\"ok\"=hex:ff,01\r\n"));
+  ASSERT_TRUE(l.ok);
+  EXPECT_EQ(l.messages.size(), 2u);
+  EXPECT_EQ(l.value(LM, "A", "ok").data, std::string("\xFF\x01", 2));
+  EXPECT_EQ(l.reg.find(LM, "A")->values.size(), 1u);
+}
+
+TEST(RegFile, ManySiblingsAndValuesKeepTheirOrderAndLookups) {
+  std::string text = "Windows Registry Editor Version 5.00\r\n";
+  for (int i = 0; i < 3000; ++i) text += "[HKEY_LOCAL_MACHINE\\Classes\\K" + std::to_string(i) + "]\r\n\"v\"=\"" + std::to_string(i) + "\"\r\n";
+  text += "[HKEY_LOCAL_MACHINE\\Classes\\k17]\r\n\"V\"=\"again\"\r\n\"w\"=\"x\"\r\n\"v\"=-\r\n";
+  text += "[-HKEY_LOCAL_MACHINE\\Classes\\K5]\r\n";
+  auto l = load(utf16File(text));
+  ASSERT_TRUE(l.ok);
+  const auto* classes = l.reg.find(LM, "Classes");
+  ASSERT_NE(classes, nullptr);
+  ASSERT_EQ(classes->children.size(), 2999u);
+  EXPECT_EQ(classes->children[5]->name, "K6");  // insertion order survives a deletion
+  EXPECT_EQ(l.reg.find(LM, "Classes\\K5"), nullptr);
+  EXPECT_EQ(l.str(LM, "\\Classes\\K2999", "V"), "2999");
+  // the second key line names the same key in another case; its "v" was replaced, then deleted
+  EXPECT_EQ(l.str(LM, "\\Classes\\K17", "v"), "");
+  EXPECT_EQ(l.str(LM, "\\Classes\\K17", "W"), "x");
+  EXPECT_EQ(l.reg.find(LM, "Classes\\K17")->values.size(), 1u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 
 namespace mrv {
@@ -79,6 +80,29 @@ bool writeAll(int fd, const std::string& data) {
   return true;
 }
 
+// The system's reason for a failed file operation, as the person at the PC reads it.
+std::string systemErrorText(int code) {
+  switch (code) {
+    case ENOSPC:
+    case EDQUOT:
+      return "ディスクの空き容量が足りません";
+    case EROFS:
+      return "読み取り専用の場所です";
+    case ENOENT:
+    case ENOTDIR:
+      return "フォルダがありません";
+    case EACCES:
+    case EPERM:
+      return "アクセスが拒否されました";
+    case ENAMETOOLONG:
+      return "ファイル名が長すぎます";
+    case EIO:
+      return "入出力エラーです";
+    default:
+      return std::strerror(code);
+  }
+}
+
 std::string joinCrLf(const std::vector<std::string>& lines) {
   std::string utf8;
   for (const auto& l : lines) {
@@ -100,16 +124,31 @@ std::string ansiToUtf8(std::string_view ansi) {
   return cv.run(ansi, "\xEF\xBF\xBD", [](std::string_view) { return std::size_t{1}; });
 }
 
-bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines, std::string* why) {
   static std::atomic<unsigned> serial{0};
-  const std::string tmp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool written = writeAll(fd, joinCrLf(lines)) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    ::unlink(tmp.c_str());
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+  const std::string tmp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".mrv-" +
+                          std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+  auto fail = [&](int code) {
+    if (why) *why = systemErrorText(code);
     return false;
+  };
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return fail(errno);
+  int code = 0;
+  if (!writeAll(fd, joinCrLf(lines)) || ::fsync(fd) != 0) code = errno;
+  if (::close(fd) != 0 && code == 0) code = errno;
+  if (code == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) code = errno;
+  if (code != 0) {
+    ::unlink(tmp.c_str());
+    return fail(code);
+  }
+  // the rename is only durable once the folder's entry is on the disk
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
   }
   return true;
 }

@@ -14,22 +14,56 @@ std::vector<std::string> registryPathParts(std::string_view path) {
 }
 
 MemoryRegistry::Node* MemoryRegistry::Node::child(std::string_view n) const {
-  for (const auto& c : children)
-    if (iequalsAscii(c->name, n)) return c.get();
-  return nullptr;
+  auto it = childIndex_.find(toLowerAscii(n));
+  return it == childIndex_.end() ? nullptr : it->second;
 }
 
 MemoryRegistry::Node* MemoryRegistry::Node::ensureChild(std::string_view n) {
-  if (Node* c = child(n)) return c;
+  std::string folded = toLowerAscii(n);
+  auto it = childIndex_.find(folded);
+  if (it != childIndex_.end()) return it->second;
   children.push_back(std::make_unique<Node>());
   children.back()->name = std::string(n);
+  childIndex_.emplace(std::move(folded), children.back().get());
   return children.back().get();
 }
 
+bool MemoryRegistry::Node::removeChild(std::string_view n) {
+  auto it = childIndex_.find(toLowerAscii(n));
+  if (it == childIndex_.end()) return false;
+  const Node* target = it->second;
+  childIndex_.erase(it);
+  std::erase_if(children, [target](const auto& c) { return c.get() == target; });
+  return true;
+}
+
 const RegValue* MemoryRegistry::Node::value(std::string_view n) const {
-  for (const auto& [name, v] : values)
-    if (iequalsAscii(name, n)) return &v;
-  return nullptr;
+  auto it = valueIndex_.find(toLowerAscii(n));
+  return it == valueIndex_.end() ? nullptr : &values[it->second].second;
+}
+
+RegValue* MemoryRegistry::Node::value(std::string_view n) {
+  auto it = valueIndex_.find(toLowerAscii(n));
+  return it == valueIndex_.end() ? nullptr : &values[it->second].second;
+}
+
+void MemoryRegistry::Node::addValue(std::string_view n, RegValue v) {
+  if (RegValue* existing = value(n)) {
+    *existing = std::move(v);
+    return;
+  }
+  valueIndex_.emplace(toLowerAscii(n), values.size());
+  values.emplace_back(std::string(n), std::move(v));
+}
+
+bool MemoryRegistry::Node::removeValue(std::string_view n) {
+  auto it = valueIndex_.find(toLowerAscii(n));
+  if (it == valueIndex_.end()) return false;
+  values.erase(values.begin() + static_cast<std::ptrdiff_t>(it->second));
+  // positions after the removed value move down by one (removals are rare: .reg "-" lines)
+  valueIndex_.clear();
+  for (std::size_t i = 0; i < values.size(); ++i) valueIndex_.emplace(toLowerAscii(values[i].first), i);
+  return true;
 }
 
 MemoryRegistry::MemoryRegistry() {
@@ -63,31 +97,17 @@ bool MemoryRegistry::deleteKey(RootKey root, std::string_view path) {
     parent = parent->child(p);
     if (!parent) return false;
   }
-  auto& ch = parent->children;
-  auto it = std::find_if(ch.begin(), ch.end(), [&](const auto& c) { return iequalsAscii(c->name, last); });
-  if (it == ch.end()) return false;
-  ch.erase(it);
-  return true;
+  return parent->removeChild(last);
 }
 
 void MemoryRegistry::setValue(RootKey root, std::string_view path, std::string_view name, RegValue value) {
-  Node* n = createKey(root, path);
-  for (auto& [existing, v] : n->values)
-    if (iequalsAscii(existing, name)) {
-      v = std::move(value);
-      return;
-    }
-  n->values.emplace_back(std::string(name), std::move(value));
+  createKey(root, path)->addValue(name, std::move(value));
 }
 
 bool MemoryRegistry::deleteValue(RootKey root, std::string_view path, std::string_view name) {
   Node* n = find(root, path);
   if (!n) return false;
-  auto it = std::find_if(n->values.begin(), n->values.end(),
-                         [&](const auto& nv) { return iequalsAscii(nv.first, name); });
-  if (it == n->values.end()) return false;
-  n->values.erase(it);
-  return true;
+  return n->removeValue(name);
 }
 
 void MemoryRegistry::setString(RootKey root, std::string_view path, std::string_view name, std::string_view text,

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/RegistryStore.h"
@@ -19,6 +20,16 @@ class MemoryRegistry : public RegistryStore {
     Node* child(std::string_view name) const;
     Node* ensureChild(std::string_view name);
     const RegValue* value(std::string_view name) const;
+    RegValue* value(std::string_view name);
+    void addValue(std::string_view name, RegValue v);
+    bool removeValue(std::string_view name);
+    bool removeChild(std::string_view name);
+
+   private:
+    // Names folded to lower case → entry, so a key with tens of thousands of subkeys or values
+    // (a real SOFTWARE\Classes has) loads and looks up in linear time.
+    std::unordered_map<std::string, Node*> childIndex_;
+    std::unordered_map<std::string, std::size_t> valueIndex_;
   };
 
   MemoryRegistry();

@@ -7,6 +7,7 @@
 #include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
+#include "platform/SourceFiles.h"
 
 namespace mrv {
 
@@ -20,26 +21,60 @@ constexpr std::size_t kMaxDepth = 512;
 constexpr std::size_t kMaxReportedLines = 20;
 
 std::string decodeUtf16(std::string_view bytes, bool bigEndian) {
-  std::string le(bytes.size() & ~std::size_t{1}, '\0');
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    le[i] = bigEndian ? bytes[i + 1] : bytes[i];
-    le[i + 1] = bigEndian ? bytes[i] : bytes[i + 1];
-  }
-  // utf16leToUtf8 stops at a NUL character; decode around any so nothing after one is lost
+  // utf16leToUtf8 stops at a NUL character; decode around any so nothing after one is lost. Little-
+  // endian text (what regedit writes) is decoded where it lies; a big-endian one piece by piece.
   std::string out;
-  const auto* p = reinterpret_cast<const unsigned char*>(le.data());
+  out.reserve(bytes.size() / 2);
+  const std::size_t size = bytes.size() & ~std::size_t{1};
+  std::string swapped;
+  auto decode = [&](std::size_t from, std::size_t to) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + from;
+    if (!bigEndian) {
+      out += utf16leToUtf8(p, to - from);
+      return;
+    }
+    swapped.resize(to - from);
+    for (std::size_t i = 0; i + 1 < swapped.size(); i += 2) {
+      swapped[i] = static_cast<char>(p[i + 1]);
+      swapped[i + 1] = static_cast<char>(p[i]);
+    }
+    out += utf16leToUtf8(reinterpret_cast<const unsigned char*>(swapped.data()), swapped.size());
+  };
   std::size_t start = 0;
-  for (std::size_t i = 0; i < le.size(); i += 2) {
-    if (p[i] == 0 && p[i + 1] == 0) {
-      out += utf16leToUtf8(p + start, i - start);
+  for (std::size_t i = 0; i < size; i += 2) {
+    if (bytes[i] == 0 && bytes[i + 1] == 0) {
+      decode(start, i);
       start = i + 2;
     }
   }
-  out += utf16leToUtf8(p + start, le.size() - start);
+  decode(start, size);
   return out;
 }
 
-// The file's text as UTF-8.
+// The lines of a text one at a time (CR LF, LF or CR ends a line), without copying them all.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+  bool next(std::string_view& line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t end = text_.find_first_of("\r\n", pos_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end;
+    if (pos_ < text_.size() && text_[pos_] == '\r') {
+      ++pos_;
+      if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    } else if (pos_ < text_.size()) {
+      ++pos_;  // a lone LF
+    }
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
 std::string decodeRegText(std::string_view b) {
   auto starts = [&](std::string_view sig) { return b.substr(0, sig.size()) == sig; };
   if (starts("\xFF\xFE")) return decodeUtf16(b.substr(2), false);
@@ -91,9 +126,11 @@ bool parseHexBytes(std::string_view s, std::string& out, std::string& error) {
   while (true) {
     skipBlanks(s, pos);
     if (pos >= s.size() || s[pos] == ';') return true;
-    int value = 0, digits = 0;
+    unsigned value = 0;
+    int digits = 0;
+    // a byte has at most two digits; a longer run is refused below, so stop adding before it overflows
     while (pos < s.size() && hexDigit(s[pos]) >= 0) {
-      value = value * 16 + hexDigit(s[pos]);
+      if (digits < 2) value = value * 16 + static_cast<unsigned>(hexDigit(s[pos]));
       ++pos;
       ++digits;
     }
@@ -143,38 +180,47 @@ class Loader {
   Loader(std::string_view name, MemoryRegistry& reg, std::vector<std::string>& messages)
       : name_(name), reg_(reg), messages_(messages) {}
 
-  bool load(std::string_view bytes) {
-    const std::string text = decodeRegText(bytes);
-    const std::vector<std::string> lines = splitLines(text);
-    std::size_t i = 0;
-    while (i < lines.size() && trim(lines[i]).empty()) ++i;
-    const std::string header = i < lines.size() ? trim(lines[i]) : std::string();
+  bool load(std::string bytes) {
+    std::string text = decodeRegText(bytes);
+    // the raw bytes are not needed once decoded: a large export must not be held twice
+    std::string().swap(bytes);
+    LineCursor lines(text);
+    std::string_view raw;
+    std::size_t lineNo = 0;
+    bool any = false;
+    while ((any = lines.next(raw))) {
+      ++lineNo;
+      if (!trim(raw).empty()) break;
+    }
+    const std::string header = any ? trim(raw) : std::string();
     if (header != kHeader4 && header != kHeader5) {
       messages_.push_back(name_ + ": not a registry export (the first line is neither \"" + std::string(kHeader4) +
                           "\" nor \"" + std::string(kHeader5) + "\"); nothing was loaded.");
       return false;
     }
     ansi_ = header == kHeader4;
-    for (++i; i < lines.size(); ++i) {
-      const std::size_t lineNo = i + 1;
-      std::string line = trimLeft(lines[i]);
+    std::string line;
+    while (lines.next(raw)) {
+      const std::size_t thisLine = ++lineNo;
+      line = trimLeft(raw);
       if (line.empty() || line[0] == ';') continue;
       if (line[0] == '[') {
-        keyLine(line, lineNo);
+        keyLine(line, thisLine);
         continue;
       }
       // hex data may go on over the following lines, each but the last ending in a backslash
       if (isHexValueLine(line)) {
-        while (endsWithContinuation(line) && i + 1 < lines.size()) {
+        std::string_view next;
+        while (endsWithContinuation(line) && lines.next(next)) {
+          ++lineNo;
           while (line.back() == ' ' || line.back() == '\t') line.pop_back();
           line.pop_back();  // the backslash
-          const std::string& next = lines[++i];
           std::size_t from = 0;
           skipBlanks(next, from);
-          line.append(next, from, std::string::npos);
+          line.append(next.substr(from));
         }
       }
-      valueLine(line, lineNo);
+      valueLine(line, thisLine);
     }
     if (badLines_ > kMaxReportedLines)
       messages_.push_back(name_ + ": " + std::to_string(badLines_ - kMaxReportedLines) +
@@ -262,19 +308,13 @@ class Loader {
       return;  // values under a deleted or refused key have nowhere to go
     }
     if (trimRight(data) == "-") {
-      auto& vs = node_->values;
-      std::erase_if(vs, [&](const auto& nv) { return iequalsAscii(nv.first, name); });
+      node_->removeValue(name);
       return;
     }
     RegValue v;
     std::string error;
     if (!parseData(data, v, error)) return bad(lineNo, error);
-    for (auto& [existing, old] : node_->values)
-      if (iequalsAscii(existing, name)) {
-        old = std::move(v);
-        return;
-      }
-    node_->values.emplace_back(std::move(name), std::move(v));
+    node_->addValue(name, std::move(v));
   }
 
   bool parseData(std::string_view data, RegValue& v, std::string& error) {
@@ -357,22 +397,34 @@ class Loader {
 
 bool loadRegBytes(std::string_view bytes, std::string_view name, MemoryRegistry& registry,
                   std::vector<std::string>& messages) {
-  return Loader(name, registry, messages).load(bytes);
+  return Loader(name, registry, messages).load(std::string(bytes));
 }
 
 bool loadRegFile(const std::string& path, MemoryRegistry& registry, std::vector<std::string>& messages) {
-  std::ifstream f(pathFromUtf8(path), std::ios::binary);
-  if (!f) {
-    messages.push_back(path + ": the file cannot be read; nothing was loaded.");
+  std::string bytes;
+  std::string why;
+  if (!readSourceFile(path, kMaxRegExportBytes, looksLikeRegExport, bytes, why)) {
+    messages.push_back(path + ": " + why + "; nothing was loaded.");
     return false;
   }
-  std::ostringstream buf;
-  buf << f.rdbuf();
-  if (f.bad()) {
-    messages.push_back(path + ": the file cannot be read; nothing was loaded.");
-    return false;
-  }
-  return loadRegBytes(buf.str(), path, registry, messages);
+  return Loader(path, registry, messages).load(std::move(bytes));
+}
+
+bool looksLikeRegExport(std::string_view head) {
+  auto starts = [&](std::string_view sig) { return head.substr(0, sig.size()) == sig; };
+  std::string text;
+  if (starts("\xFF\xFE"))
+    text = decodeUtf16(head.substr(2, 2 * kHeader5.size()), false);
+  else if (starts("\xFE\xFF"))
+    text = decodeUtf16(head.substr(2, 2 * kHeader5.size()), true);
+  else if (starts("\xEF\xBB\xBF"))
+    text = std::string(head.substr(3));
+  else
+    text = std::string(head);
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return false;
+  text.erase(0, first);
+  return text.rfind(kHeader4, 0) == 0 || text.rfind(kHeader5, 0) == 0;
 }
 
 }  // namespace mrv

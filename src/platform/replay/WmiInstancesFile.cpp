@@ -20,12 +20,16 @@
 // enumerated in the order they are declared. The file is Shift-JIS like the program's other files.
 #include "platform/replay/WmiInstancesFile.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 #include <charconv>
 #include <cstdio>
 #include <map>
 
 #include "base/Text.h"
 #include "platform/Encoding.h"
+#include "platform/SourceFiles.h"
 
 namespace mrv {
 
@@ -190,6 +194,9 @@ std::string valueText(const WmiValue& v) {
 
 bool parseWmiInstances(std::string_view text, std::vector<WmiClass>& classes, std::string& error) {
   std::vector<WmiClass> out;
+  // names folded to lower case: a file of thousands of classes or properties loads in linear time
+  std::unordered_set<std::string> classNames;
+  std::unordered_map<std::string, int> propertyIndex;  // of the class being read
   const std::vector<std::string> lines = splitLines(text);
   for (std::size_t n = 0; n < lines.size(); ++n) {
     auto fail = [&](const std::string& why) {
@@ -204,9 +211,9 @@ bool parseWmiInstances(std::string_view text, std::vector<WmiClass>& classes, st
 
     if (word == "class") {
       if (rest.empty() || rest.find_first_of(" \t") != std::string::npos) return fail("class name expected");
-      for (const auto& c : out)
-        if (iequalsAscii(c.name, rest)) return fail("class " + rest + " given twice");
+      if (!classNames.insert(toLowerAscii(rest)).second) return fail("class " + rest + " given twice");
       out.push_back(WmiClass{rest, {}, {}});
+      propertyIndex.clear();
     } else if (word == "key" || word == "property") {
       if (out.empty()) return fail("property before any class");
       WmiClass& c = out.back();
@@ -218,7 +225,8 @@ bool parseWmiInstances(std::string_view text, std::vector<WmiClass>& classes, st
       if (words.size() != 2 || !parseType(words[1], def.cimType, def.isArray)) return fail("name and type expected");
       def.name = words[0];
       def.isKey = word == "key";
-      if (c.indexOf(def.name) >= 0) return fail("property " + def.name + " given twice");
+      if (!propertyIndex.emplace(toLowerAscii(def.name), static_cast<int>(c.properties.size())).second)
+        return fail("property " + def.name + " given twice");
       c.properties.push_back(def);
     } else if (word == "instance") {
       if (out.empty()) return fail("instance before any class");
@@ -230,8 +238,9 @@ bool parseWmiInstances(std::string_view text, std::vector<WmiClass>& classes, st
       if (out.empty() || out.back().instances.empty()) return fail("value outside an instance");
       WmiClass& c = out.back();
       const std::string name = trim(line.substr(0, eq));
-      const int i = c.indexOf(name);
-      if (i < 0) return fail("no property " + name + " in class " + c.name);
+      const auto found = propertyIndex.find(toLowerAscii(name));
+      if (found == propertyIndex.end()) return fail("no property " + name + " in class " + c.name);
+      const int i = found->second;
       std::string why;
       WmiValue v;
       if (!parseValue(trim(line.substr(eq + 1)), c.properties[static_cast<std::size_t>(i)], v, why))
@@ -258,12 +267,23 @@ std::string formatWmiInstances(const std::vector<WmiClass>& classes) {
   return r;
 }
 
+bool looksLikeWmiInstances(std::string_view head) {
+  if (head.find('\0') != std::string_view::npos) return false;  // binary: a disk, an image, zeros
+  for (const auto& raw : splitLines(head)) {
+    const std::string line = trim(raw);
+    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    return line.rfind("class", 0) == 0;
+  }
+  return true;  // only comments so far
+}
+
 bool readWmiInstancesFile(const std::string& path, std::vector<WmiClass>& classes, std::string& error) {
-  std::string text;
-  if (!readAnsiFile(path, text)) {
-    error = "cannot read " + path;
+  std::string bytes, why;
+  if (!readSourceFile(path, kMaxWmiInstancesBytes, looksLikeWmiInstances, bytes, why)) {
+    error = path + ": " + why;
     return false;
   }
+  const std::string text = ansiToUtf8(bytes);
   if (!parseWmiInstances(text, classes, error)) {
     error = path + ": " + error;
     return false;
@@ -276,10 +296,15 @@ bool writeWmiInstancesFile(const std::string& path, const std::vector<WmiClass>&
   return writeAnsiLinesAtomic(path, lines);
 }
 
+WmiReplayProvider::WmiReplayProvider(std::vector<WmiClass> classes) : classes_(std::move(classes)) {
+  for (std::size_t i = 0; i < classes_.size(); ++i) index_.emplace(toLowerAscii(classes_[i].name), i);
+}
+
 bool WmiReplayProvider::loadClass(std::string_view name, WmiClass& out) {
-  for (const auto& c : classes_)
-    if (iequalsAscii(c.name, name)) return out = c, true;
-  return false;
+  auto it = index_.find(toLowerAscii(name));
+  if (it == index_.end()) return false;
+  out = classes_[it->second];
+  return true;
 }
 
 std::vector<std::string> WmiReplayProvider::classNames() {

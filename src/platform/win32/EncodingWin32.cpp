@@ -109,19 +109,42 @@ std::string utf8ToAnsi(std::string_view utf8) {
 
 std::string ansiToUtf8(std::string_view ansi) { return narrow(widenCp932Strict(ansi), CP_UTF8); }
 
-bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines) {
+// The system's own text for an error code, in the system's language.
+std::string systemErrorText(DWORD code) {
+  wchar_t* buf = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::wstring text = n && buf ? std::wstring(buf, n) : L"error " + std::to_wstring(code);
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
+    text.pop_back();
+  const int len = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(len), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), len, nullptr, nullptr);
+  return out;
+}
+
+bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string>& lines, std::string* why) {
   static std::atomic<unsigned> serial{0};
   std::string utf8;
   for (const auto& l : lines) utf8 += l + "\r\n";
-  const std::string tmp =
-      path + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
-  HANDLE h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = writeAll(h, utf8ToAnsi(utf8)) && FlushFileBuffers(h);
-  CloseHandle(h);
-  if (!ok || !MoveFileExW(wpath(tmp).c_str(), wpath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileW(wpath(tmp).c_str());
+  const std::size_t sep = path.find_last_of("\\/");
+  const std::string tmp = (sep == std::string::npos ? std::string() : path.substr(0, sep + 1)) + ".mrv-" +
+                          std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
+  auto fail = [&](DWORD code) {
+    if (why) *why = systemErrorText(code);
     return false;
+  };
+  HANDLE h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
+  const bool ok = writeAll(h, utf8ToAnsi(utf8)) && FlushFileBuffers(h);
+  const DWORD writeError = ok ? 0 : GetLastError();
+  CloseHandle(h);
+  // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk
+  if (!ok || !MoveFileExW(wpath(tmp).c_str(), wpath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = ok ? GetLastError() : writeError;
+    DeleteFileW(wpath(tmp).c_str());
+    return fail(code);
   }
   return true;
 }

@@ -1,0 +1,178 @@
+// Replacing a file that other PCs may read at the same moment: the old content or the new, never
+// half; a reason when it fails; nothing left behind by a write that a kill interrupted.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/Encoding.h"
+
+using namespace mrv;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    char tmpl[] = "/tmp/mrv-write-XXXXXX";
+    path = ::mkdtemp(tmpl);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string bytesOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> record(int n, int rows) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < rows; ++i) lines.push_back("PC" + std::to_string(n) + " row " + std::to_string(i) + " 東京");
+  return lines;
+}
+
+std::string recordBytes(int n, int rows) {
+  std::string s;
+  for (const auto& l : record(n, rows)) s += utf8ToAnsi(l) + "\r\n";
+  return s;
+}
+
+bool onlyFiles(const fs::path& dir, std::size_t count) {
+  std::size_t n = 0;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    if (isProgramTempFileName(e.path().filename().string())) return false;
+    ++n;
+  }
+  return n == count;
+}
+
+// A small tmpfs of the test's own; root only (the test says so and fails otherwise).
+struct SmallFileSystem {
+  TempDir dir;
+  bool mounted = false;
+  explicit SmallFileSystem(const char* options) {
+    mounted = ::geteuid() == 0 && ::mount("tmpfs", dir.path.c_str(), "tmpfs", 0, options) == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted) ::umount2(dir.path.c_str(), MNT_DETACH);
+  }
+};
+
+TEST(AtomicWrite, LongNamesStillHaveRoomBesideThem) {
+  TempDir dir;
+  // a record name at the file system's 255-byte limit: the file beside it has a short name of its own
+  const std::string name = std::string(251, 'A') + ".csv";
+  ASSERT_TRUE(writeAnsiLinesAtomic(dir / name, {"x"})) << name.size();
+  EXPECT_EQ(bytesOf(dir / name), "x\r\n");
+  EXPECT_TRUE(onlyFiles(dir.path, 1));
+}
+
+TEST(AtomicWrite, FailuresSayWhyAndKeepTheOldFile) {
+  TempDir dir;
+  std::string why;
+  EXPECT_FALSE(writeAnsiLinesAtomic(dir / "missing/PC__G.csv", {"x"}, &why));
+  EXPECT_EQ(why, "フォルダがありません");
+
+  SmallFileSystem full("size=64k");
+  ASSERT_TRUE(full.mounted) << "this test mounts a 64 KB tmpfs and needs root";
+  const std::string target = full.dir / "PC__G.csv";
+  ASSERT_TRUE(writeAnsiLinesAtomic(target, record(1, 10)));
+  why.clear();
+  EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 5000), &why));  // about 150 KB
+  EXPECT_EQ(why, "ディスクの空き容量が足りません");
+  EXPECT_EQ(bytesOf(target), recordBytes(1, 10));
+  EXPECT_TRUE(onlyFiles(full.dir.path, 1));
+
+  ASSERT_EQ(::mount("tmpfs", full.dir.path.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+  why.clear();
+  EXPECT_FALSE(writeAnsiLinesAtomic(target, record(3, 1), &why));
+  EXPECT_EQ(why, "読み取り専用の場所です");
+  EXPECT_EQ(bytesOf(target), recordBytes(1, 10));
+}
+
+TEST(AtomicWrite, AFolderThatVanishesLosesNothingElse) {
+  TempDir dir;
+  fs::create_directory(dir.path / "share");
+  const std::string target = dir / "share/PC__G.csv";
+  ASSERT_TRUE(writeAnsiLinesAtomic(target, record(1, 3)));
+  fs::remove_all(dir.path / "share");
+  std::string why;
+  EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 3), &why));
+  EXPECT_EQ(why, "フォルダがありません");
+}
+
+TEST(AtomicWrite, FiftyPcsSavingAtOnceLeaveFiftyWholeRecords) {
+  TempDir dir;
+  std::vector<pid_t> children;
+  for (int n = 0; n < 50; ++n) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      bool ok = true;
+      for (int round = 0; round < 5; ++round) ok = writeAnsiLinesAtomic(dir / ("PC" + std::to_string(n) + "__G.csv"), record(n, 400)) && ok;
+      std::_Exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int n = 0; n < 50; ++n) EXPECT_EQ(bytesOf(dir / ("PC" + std::to_string(n) + "__G.csv")), recordBytes(n, 400));
+  EXPECT_TRUE(onlyFiles(dir.path, 50));
+}
+
+TEST(AtomicWrite, AKillDuringSaveLeavesTheOldRecordWholeAndTheNextSaveTidiesUp) {
+  TempDir dir;
+  const std::string target = dir / "PC__G.csv";
+  ASSERT_TRUE(writeAnsiLinesAtomic(target, record(0, 20000)));
+  const std::string old = bytesOf(target), fresh = recordBytes(1, 20000);
+  int killed = 0;
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      for (;;) writeAnsiLinesAtomic(target, record(1, 20000));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 + attempt * 3));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    ++killed;
+    const std::string now = bytesOf(target);
+    ASSERT_TRUE(now == old || now == fresh) << "a reader saw " << now.size() << " bytes";
+  }
+  EXPECT_EQ(killed, 20);
+  // files left by the kills are removed once they are old; young ones and other names stay
+  std::size_t left = 0;
+  for (const auto& e : fs::directory_iterator(dir.path))
+    if (isProgramTempFileName(e.path().filename().string())) {
+      ++left;
+      fs::last_write_time(e.path(), fs::file_time_type::clock::now() - std::chrono::minutes(11));
+    }
+  std::ofstream(dir / ".mrv-1-2.tmp") << "young";
+  std::ofstream(dir / "notes.tmp") << "someone else's";
+  EXPECT_EQ(removeStaleTempFiles(dir.path.string()), static_cast<int>(left));
+  EXPECT_TRUE(fs::exists(dir / ".mrv-1-2.tmp"));
+  EXPECT_TRUE(fs::exists(dir / "notes.tmp"));
+}
+
+TEST(AtomicWrite, OnlyTheProgramsOwnTemporaryNamesAreRecognised) {
+  for (const char* yes : {".mrv-12-0.tmp", "PC01__G.csv.~4711-3.tmp"}) EXPECT_TRUE(isProgramTempFileName(yes)) << yes;
+  for (const char* no : {"PC01__G.csv", ".mrv-12.tmp", ".mrv-a-1.tmp", "x.tmp", ".~1-2.tmp", "PC.csv.~1-2.tmp.bak"})
+    EXPECT_FALSE(isProgramTempFileName(no)) << no;
+}
+
+}  // namespace
