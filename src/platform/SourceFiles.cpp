@@ -1,9 +1,9 @@
 #include "platform/SourceFiles.h"
 
-#include "base/Utf8Path.h"
-
 #include <filesystem>
 #include <fstream>
+
+#include "base/Utf8Path.h"
 
 namespace mrv {
 
