@@ -20,12 +20,13 @@ cleanup() {
 }
 trap cleanup EXIT
 wineboot -i >/dev/null 2>&1
+# one wine server for the whole run: each test case is a wine process of its own
+wineserver -p
 # the live registry some tests read (an empty Registry= is this machine's registry on Windows)
 for reg in tests/data/wine/*.reg; do
   [ -e "$reg" ] || continue
   wine regedit /S "$(winepath -w "$reg")"
 done
-wineserver -w
 prefixed=$(date +%s)
 
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j2
