@@ -34,7 +34,8 @@
 #include "lookup/RegistrySearch.h"
 #include "platform/Platform.h"
 #include "app/TForm1.h"
-#include "platform/RegistrySource.h"
+#include "platform/PlatformServices.h"
+#include "platform/RegistryStore.h"
 
 namespace fs = std::filesystem;
 using mrv::testing::HiveWriter;

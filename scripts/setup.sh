@@ -15,6 +15,9 @@ packages=(
   libcups2-dev cups                         # printers through CUPS (+ the server the printer tests start)
   libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
   xdg-utils                                 # xdg-mime, which the desktop file-type tests compare with
+  mingw-w64 g++-mingw-w64-x86-64-posix      # the Windows build (cross compiler, posix threads)
+  wine wine64                               # runs the Windows tests and the Windows program
+  locales                                   # ja_JP.UTF-8, for wine's code page 932
   lintian                                   # checks the Debian package the tests build
 )
 
@@ -28,4 +31,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# wine takes its ANSI code page (932) from a Japanese locale
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
 fi

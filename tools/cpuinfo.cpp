@@ -10,6 +10,7 @@
 #include "collect/CpuName.h"
 #include "collect/CpuidQuery.h"
 #include "platform/CpuSource.h"
+#include "platform/PlatformServices.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "disk/DriveDumpCommand.h"
 #include "platform/AtaDevice.h"
 #include "platform/Sources.h"
+#include "platform/PlatformServices.h"
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";

@@ -9,6 +9,7 @@
 #include "collect/RasProbes.h"
 #include "collect/SystemProbes.h"
 #include "platform/SystemServices.h"
+#include "platform/PlatformServices.h"
 
 using namespace mrv;
 

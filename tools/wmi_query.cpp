@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "collect/WmiQuery.h"
+#include "platform/PlatformServices.h"
 #include "platform/Wmi.h"
 #include "platform/replay/WmiInstancesFile.h"
 #ifdef __linux__

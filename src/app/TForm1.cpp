@@ -10,6 +10,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "collect/CustomItems.h"
+#include "base/Utf8Path.h"
 #include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
 #include "collect/SystemProbes.h"
@@ -32,7 +33,7 @@ namespace mrv {
 namespace {
 bool fileExists(const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
+  return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
 }
 }  // namespace
 
@@ -230,14 +231,15 @@ std::string TForm1::HistoryPath() const {
 void TForm1::StartAuditProgram(const std::string& folder, const std::string& stem) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  std::string program = programDir() + "/zoviziri.exe";
-  if (!fs::is_regular_file(program, ec)) program = programDir() + "/zoviziri";
-  if (!fs::is_regular_file(program, ec) || !platform_.shell) return;
+  std::string program = programDir() + kPathSeparator + "zoviziri.exe";
+  if (!fs::is_regular_file(pathFromUtf8(program), ec)) program = programDir() + kPathSeparator + "zoviziri";
+  if (!fs::is_regular_file(pathFromUtf8(program), ec) || !platform_.shell) return;
   if (platform_.system && !IsAdminUser(*platform_.system)) return;
   const std::string log = AuditLogPath(folder, stem);
-  const auto size = fs::is_regular_file(log, ec) ? static_cast<long long>(fs::file_size(log, ec)) : -1LL;
+  const auto size =
+      fs::is_regular_file(pathFromUtf8(log), ec) ? static_cast<long long>(fs::file_size(pathFromUtf8(log), ec)) : -1LL;
   if (!AuditLogAllowsRun(ec ? -1LL : size)) return;
-  fs::create_directory(folder + "p2p", ec);
+  fs::create_directory(pathFromUtf8(folder + "p2p"), ec);
   platform_.shell->startProgram(program, {"/SILENT", "/START", "/LOG=" + log});
 }
 
@@ -298,7 +300,7 @@ void TForm1::ItemList1Click() {
 }
 
 void TForm1::Help2Click() {
-  const std::string manual = programDir() + "/dorvel.mht";
+  const std::string manual = programDir() + kPathSeparator + "dorvel.mht";
   if (platform_.shell && fileExists(manual)) platform_.shell->openDocument(manual);
 }
 

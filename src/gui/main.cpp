@@ -1,71 +1,26 @@
-// The program's entry: reads the command line far enough to open the platform services, then runs
+// The program's entry: the support commands, the command line and configuration read once, then
 // the window (interactive, or batch with a display) or a batch run without any window system.
 #include <QApplication>
 #include <QTimer>
-#include <filesystem>
 #include <iostream>
 
-#include "app/AggregateCommand.h"
 #include "app/BatchRun.h"
-#include "app/CommandLine.h"
-#include "app/HelpText.h"
-#include "app/Settings.h"
+#include "app/ProgramEntry.h"
 #include "app/TForm1.h"
-#include "disk/DriveDumpCommand.h"
-#include "platform/AtaDevice.h"
 #include "gui/MainWindow.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
-#include "platform/UserLocale.h"
-#include "ui/Version.h"
-
-namespace {
-bool isFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace mrv;
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
-  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
 
-  // Asking the program what it is needs neither a window system nor the machine's services.
-  if (!args.empty() && (args[0] == "--help" || args[0] == "--version")) {
-    std::cout << (args[0] == "--help" ? HelpText(UserPrefersJapanese()) : VersionBanner() + "\n");
-    return 0;
-  }
+  if (auto rc = RunSupportCommand(args, programPath)) return *rc;
 
-  // Support commands: record this PC's drives as dumps, or show what drives (or dumps) answer.
-  if (!args.empty() && (args[0] == "--dump-drives" || args[0] == "--show-drives")) {
-    const bool dump = args[0] == "--dump-drives";
-    if (dump && args.size() < 2) {
-      std::cerr << "mervana: --dump-drives FOLDER\n";
-      return 2;
-    }
-    Sources sources;
-    if (!dump) sources = ReadSettings(ParseCommandLine({}, programPath, nullptr).iniPath).sources;
-    if (args.size() > 1) sources.drives = dump ? std::string() : args[1];
-    std::string message;
-    auto ata = openAtaDevice(sources, message);
-    if (!ata) {
-      std::cerr << "mervana: " << message << "\n";
-      return 1;
-    }
-    return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, std::cout);
-  }
-
-  // The aggregated lists without a window: a scheduled job rebuilds them this way.
-  if (!args.empty() && args[0] == "--aggregate") {
-    return RunAggregateCommand({args.begin() + 1, args.end()}, programPath, std::cout, std::cerr);
-  }
-
-  const StartOptions options = ParseCommandLine(args, programPath, isFile);
-  if (const std::string warning = MissingConfigurationWarning(options, isFile); !warning.empty())
-    std::cerr << "mervana: " << warning << "\n";
-  // the command line and the configuration file are read once, here, for the whole run
-  const Settings settings = ReadSettings(options.iniPath);
+  const StartUp start = ReadStartUp(args, programPath);
+  const StartOptions& options = start.options;
+  const Settings& settings = start.settings;
   PlatformServices services(settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
 

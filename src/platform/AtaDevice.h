@@ -68,8 +68,7 @@ class AtaDevice {
   virtual std::unique_ptr<AtaDrive> openDrive(int driveIndex, std::string& systemMessage) = 0;
 };
 
-// The drives named by [Sources] Drives= (a folder of drive dumps), or this machine's own disks
-// when that entry is empty. Null, with `message` set, when the source cannot be used.
-std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message);
+// The disks of the machine running the program (linux/ or win32/).
+std::unique_ptr<AtaDevice> openNativeAtaDevice();
 
 }  // namespace mrv

@@ -52,8 +52,4 @@ std::uint32_t x86ProcessorTypeForFamily(std::uint32_t family);
 // The processor this program runs on. On a processor that is not x86 it has no CPUID instruction.
 std::unique_ptr<CpuSource> openNativeCpuSource();
 
-// The source that [Sources] Cpuid= selects: empty means this machine's processor, otherwise a
-// recorded CPUID dump. Null when the dump cannot be used; `message` then says why.
-std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& message);
-
 }  // namespace mrv

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
 
@@ -12,8 +13,7 @@ namespace mrv {
 
 namespace {
 bool readBytes(const std::string& path, std::string& bytes) {
-  const std::filesystem::path p(std::u8string(path.begin(), path.end()));
-  std::ifstream in(p, std::ios::binary);
+  std::ifstream in(pathFromUtf8(path), std::ios::binary);
   if (!in) return false;
   std::ostringstream ss;
   ss << in.rdbuf();

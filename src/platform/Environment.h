@@ -3,9 +3,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mrv {
 
+// The arguments after the program name, as UTF-8 (on Windows from GetCommandLineW, never through
+// the ANSI code page).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Full path of the running program file.
 std::string ProgramFilePath(const char* argv0);
 // Whether a window system can be reached (a display, or a Qt platform chosen explicitly).

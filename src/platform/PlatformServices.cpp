@@ -1,17 +1,72 @@
 #include "platform/PlatformServices.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "base/Utf8Path.h"
 #include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
 #include "platform/Printers.h"
 #include "platform/OsFacts.h"
 #include "platform/DesktopPrograms.h"
-#include "platform/RegistrySource.h"
 #include "platform/RegistryStore.h"
 #include "platform/Shell.h"
 #include "platform/SystemServices.h"
+#include "platform/SystemServicesNative.h"
 #include "platform/Wmi.h"
+#include "platform/replay/CpuidDump.h"
+#include "platform/replay/DriveDump.h"
+#include "platform/replay/MemoryRegistry.h"
+#include "platform/replay/OfflineRegistry.h"
+#include "platform/replay/RecordedRegistry.h"
+#include "platform/replay/WmiInstancesFile.h"
 
 namespace mrv {
+
+std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages) {
+  if (sources.registry.empty() && sources.userRegistry.empty()) return openNativeRegistry();
+  std::unique_ptr<RegistryStore> machine = sources.registry.empty()
+                                               ? openNativeRegistry()
+                                               : openRecordedMachineRegistry(sources.registry, messages);
+  std::unique_ptr<RegistryStore> user;
+  if (!sources.userRegistry.empty()) {
+    user = openRecordedUserRegistry(sources.userRegistry, messages);
+    // a user file that cannot be read leaves HKEY_CURRENT_USER empty rather than taken from elsewhere
+    if (!user) user = std::make_unique<MemoryRegistry>();
+  }
+  return std::make_unique<OfflineRegistry>(std::move(machine), std::move(user), messages);
+}
+
+std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& message) {
+  message.clear();
+  if (sources.cpuid.empty()) return openNativeCpuSource();
+  return loadCpuidDump(sources.cpuid, message);
+}
+
+std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message) {
+  if (sources.drives.empty()) return openNativeAtaDevice();
+  return openDriveDumps(sources.drives, message);
+}
+
+std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message) {
+  if (sources.wmi.empty()) return openNativeWmiService();
+  return openWmiInstancesFile(sources.wmi, message);
+}
+
+std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
+                                                   std::string& message) {
+  auto machine = openNativeSystemServices(message);
+  if (sources.registry.empty() || !registry || !machine) return machine;
+  std::error_code ec;
+  std::string root;
+  if (std::filesystem::is_directory(pathFromUtf8(sources.registry), ec)) root = sources.registry;
+  InstallationIdentity id = readInstallationIdentity(*registry);
+  if (id.computerName.empty())
+    message = "The configured Windows registry holds no computer name; this machine's name is used.";
+  return overlayInstallation(std::move(machine), std::move(id), std::move(root));
+}
+
+std::unique_ptr<Shell> openShell() { return openNativeShell(); }
 
 struct PlatformServices::Owned {
   std::unique_ptr<RegistryStore> registry;

@@ -1,5 +1,7 @@
 #pragma once
-// Opens every platform service of one run from the [Sources] settings and owns them.
+// Opens every platform service of one run from the [Sources] settings and owns them. This is the
+// one place that chooses, for each service, between the machine's own (offered by linux/ or
+// win32/) and a recorded one (replay/): an empty [Sources] entry means the machine itself.
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,5 +28,36 @@ class PlatformServices {
   Platform platform_;
   std::vector<std::string> messages_;
 };
+
+// One service at a time, chosen the same way (for support commands, tools and tests).
+
+// Registry= names a .reg export or a folder holding a Windows installation, UserRegistry= an
+// NTUSER.DAT hive or a .reg export for HKEY_CURRENT_USER (see replay/RecordedRegistry.h). With
+// neither, the machine's own registry (none on Linux: null, every key missing). Problems with the
+// configured files are appended to `messages` once each, when the registry is opened.
+std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages);
+
+// Cpuid= a recorded CPUID dump, or this machine's processor. Null when the dump cannot be used;
+// `message` then says why.
+std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& message);
+
+// Drives= a folder of drive dumps, or this machine's own disks. Null, with `message` set, when the
+// source cannot be used.
+std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message);
+
+// Wmi= a WMI instances file (see docs/wmi-instances.md), or this machine's WMI (the system's on
+// Windows, the machine's own provider on Linux). Null with a message when it cannot be opened.
+std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message);
+
+// The system service of this machine. With Registry= naming a Windows installation (a folder, or
+// a registry export) and its store given, the identity facts that installation holds (computer
+// name, workgroup or domain, Windows and System folders) come from it, and Windows paths are
+// mapped into the installation's folder; hardware facts always come from this machine. `message`
+// receives a note when the configured installation cannot be used.
+std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
+                                                   std::string& message);
+
+// The desktop's shell (there is no recorded one).
+std::unique_ptr<Shell> openShell();
 
 }  // namespace mrv

@@ -71,4 +71,8 @@ class RegistryStore {
   virtual std::unique_ptr<RegistryKey> openKey(RootKey root, std::string_view path) = 0;
 };
 
+// The registry of the machine running the program: the registry API on Windows; null elsewhere
+// (every key is missing) (linux/ or win32/).
+std::unique_ptr<RegistryStore> openNativeRegistry();
+
 }  // namespace mrv

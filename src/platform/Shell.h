@@ -15,6 +15,7 @@ class Shell {
   virtual ~Shell() = default;
 };
 
-std::unique_ptr<Shell> openShell();
+// The desktop shell of the machine running the program (linux/ or win32/).
+std::unique_ptr<Shell> openNativeShell();
 
 }  // namespace mrv

@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/Utf8Path.h"
+
 namespace mrv {
 
 bool readSourceFile(const std::string& path, std::uint64_t maxBytes, bool (*looksRight)(std::string_view head),
                     std::string& bytes, std::string& why) {
   namespace fs = std::filesystem;
-  const fs::path p(std::u8string(path.begin(), path.end()));
+  const fs::path p = pathFromUtf8(path);
   std::error_code ec;
   const fs::file_status st = fs::status(p, ec);
   if (ec || !fs::exists(st)) {

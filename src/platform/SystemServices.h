@@ -126,12 +126,5 @@ class SystemServices {
   virtual bool installedPackages(std::vector<std::pair<std::string, std::string>>& packages) = 0;
 };
 
-// The system service of this machine. With `sources.registry` naming a Windows installation (a
-// folder, or a registry export) and its store given, the identity facts that installation holds
-// (computer name, workgroup or domain, Windows and System folders) come from it, and Windows paths
-// are mapped into the installation's folder; hardware facts always come from this machine.
-// `message` receives a note when the configured installation cannot be used.
-std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
-                                                   std::string& message);
 
 }  // namespace mrv

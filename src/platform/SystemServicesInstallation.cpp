@@ -177,17 +177,4 @@ std::unique_ptr<SystemServices> overlayInstallation(std::unique_ptr<SystemServic
   return std::make_unique<InstallationOverlay>(std::move(machine), std::move(identity), std::move(installationRoot));
 }
 
-std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
-                                                   std::string& message) {
-  auto machine = openNativeSystemServices(message);
-  if (sources.registry.empty() || !registry || !machine) return machine;
-  std::error_code ec;
-  std::string root;
-  if (std::filesystem::is_directory(sources.registry, ec)) root = sources.registry;
-  InstallationIdentity id = readInstallationIdentity(*registry);
-  if (id.computerName.empty())
-    message = "The configured Windows registry holds no computer name; this machine's name is used.";
-  return overlayInstallation(std::move(machine), std::move(id), std::move(root));
-}
-
 }  // namespace mrv

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 
 namespace fs = std::filesystem;
@@ -10,7 +11,7 @@ namespace fs = std::filesystem;
 namespace mrv {
 
 std::string findPathIgnoringCase(const std::string& base, std::string_view relative) {
-  fs::path current(base);
+  fs::path current = pathFromUtf8(base);
   std::error_code ec;
   if (!fs::is_directory(current, ec)) return {};
   std::string rel(relative);
@@ -26,7 +27,7 @@ std::string findPathIgnoringCase(const std::string& base, std::string_view relat
     }
     bool found = false;
     for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
-      if (iequalsAscii(it->path().filename().string(), part)) {
+      if (iequalsAscii(utf8FromPath(it->path().filename()), part)) {
         current = it->path();
         found = true;
         break;
@@ -34,7 +35,7 @@ std::string findPathIgnoringCase(const std::string& base, std::string_view relat
     }
     if (!found) return {};
   }
-  return current.string();
+  return utf8FromPath(current);
 }
 
 std::string mapWindowsPath(const std::string& root, std::string_view windowsPath) {

@@ -133,9 +133,8 @@ class WmiService {
   virtual std::unique_ptr<WmiConnection> connectServer(std::string_view server, std::string_view nameSpace) = 0;
 };
 
-// The WMI of this run: sources.wmi names an instances file (see docs/wmi-instances.md); empty means
-// this machine (WMI on Windows, the machine's own provider on Linux). Null with a message when the
-// source cannot be opened.
-std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message);
+// The WMI of the machine running the program: the system's WMI on Windows, the machine's own
+// provider on Linux (linux/ or win32/).
+std::unique_ptr<WmiService> openNativeWmiService();
 
 }  // namespace mrv

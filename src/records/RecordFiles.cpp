@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Utf8Path.h"
+
 namespace mrv {
 
 namespace {
@@ -11,7 +13,7 @@ bool isSep(char c, char sep) { return c == '/' || c == sep; }
 
 bool dirExists(const std::string& p) {
   std::error_code ec;
-  return std::filesystem::is_directory(p, ec);
+  return std::filesystem::is_directory(pathFromUtf8(p), ec);
 }
 
 std::string safePart(std::string_view s) {

@@ -48,3 +48,12 @@ TEST(Encoding, InvalidShiftJisNeverBreaksReading) {
   EXPECT_NE(out.find('B'), std::string::npos);
   EXPECT_NE(out.find("\xEF\xBF\xBD"), std::string::npos);
 }
+
+TEST(Encoding, InvalidShiftJisGivesTheSameTextOnEverySystem) {
+  // each byte that does not start a Shift-JIS character is one U+FFFD and reading goes on at the
+  // next byte: a bad trail, bytes Windows alone would map (0x80, 0xA0, 0xFD), an unassigned pair,
+  // a lone lead byte at the end
+  EXPECT_EQ(ansiToUtf8("A\x81\x20" "B\x80" "C\xA0" "D\xFD" "E\x85\x40" "F\x82"),
+            "A\uFFFD B\uFFFD" "C\uFFFD" "D\uFFFD" "E\uFFFD@F\uFFFD");
+  EXPECT_EQ(ansiToUtf8("\x93\xFA\x96\x7B\xB1"), "日本ｱ");  // valid text is untouched
+}

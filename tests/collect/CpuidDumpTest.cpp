@@ -9,6 +9,7 @@
 #include "collect/CpuidQuery.h"
 #include "platform/CpuSource.h"
 #include "platform/replay/CpuidDump.h"
+#include "platform/PlatformServices.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;

@@ -143,6 +143,7 @@ TEST(InstallationIdentity, NameGroupAndFoldersComeFromTheRegistry) {
 
 #include "collect/PeImageBuilder.h"
 #include "collect/SystemProbes.h"
+#include "platform/PlatformServices.h"
 
 TEST(InstallationIdentity, AnOfflineInstallationServesItsFactsAndFiles) {
   namespace fs = std::filesystem;

@@ -11,6 +11,7 @@
 #include "disk/DriveHealth.h"
 #include "platform/Sources.h"
 #include "platform/replay/DriveDump.h"
+#include "platform/PlatformServices.h"
 
 using namespace mrv;
 using namespace mrv::test;

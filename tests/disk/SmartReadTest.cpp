@@ -11,6 +11,7 @@
 
 #include "SmartBlocks.h"
 #include "disk/DriveHealth.h"
+#include "platform/PlatformServices.h"
 #include "platform/Sources.h"
 #include "platform/replay/DriveDump.h"
 

@@ -196,7 +196,7 @@ TEST_P(RegistrySearch, WindowStateAfterTheWalk) {
   EXPECT_EQ(form_.status_.statusText(), "\\Software\\A6");  // the last key visited
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RegistrySearch, ::testing::Values(Backend::RegExport, Backend::Hives),
+INSTANTIATE_TEST_SUITE_P(Backends, RegistrySearch, MERVANA_REGISTRY_BACKENDS,
                          [](const auto& info) { return std::string(backendName(info.param)); });
 
 // A store that refuses some keys, as Windows does for keys without read access.

@@ -1,3 +1,5 @@
+// These tests fill a small tmpfs mounted for them, so they run on Linux only.
+#ifdef __linux__
 // Replacing a file that other PCs may read at the same moment: the old content or the new, never
 // half; a reason when it fails; nothing left behind by a write that a kill interrupted.
 #include <gtest/gtest.h>
@@ -176,3 +178,5 @@ TEST(AtomicWrite, OnlyTheProgramsOwnTemporaryNamesAreRecognised) {
 }
 
 }  // namespace
+
+#endif  // __linux__

@@ -1,3 +1,5 @@
+// The Linux providers (SMBIOS tables, /proc and /sys) are built only on Linux.
+#ifdef __linux__
 #include "platform/linux/Smbios.h"
 
 #include <gtest/gtest.h>
@@ -141,3 +143,5 @@ TEST(SmbiosDecode, ExtendedSizesAndCodes) {
   EXPECT_EQ(wmiFormFactor(0x02), 0);   // Unknown
   EXPECT_EQ(wmiFormFactor(200), 0);
 }
+
+#endif  // __linux__

@@ -1,3 +1,5 @@
+// These tests make folders with mkdtemp and pipes with mkfifo: Linux only.
+#ifdef __linux__
 // What a [Sources] entry may name: only regular files of bounded size that look like what the entry
 // takes are read; devices, pipes, folders and files of the wrong kind are refused at once, with a reason.
 #include <gtest/gtest.h>
@@ -96,3 +98,5 @@ TEST(SourceFiles, OversizedFilesAreRefusedBeforeTheyAreRead) {
 }
 
 }  // namespace
+
+#endif  // __linux__

@@ -1,3 +1,5 @@
+// The Linux providers (SMBIOS tables, /proc and /sys) are built only on Linux.
+#ifdef __linux__
 #include "platform/linux/WmiLinux.h"
 
 #include <gtest/gtest.h>
@@ -225,3 +227,5 @@ TEST(WmiLinux, NetworkAdapterConfiguration) {
   // The query the adapter step asks.
   EXPECT_EQ(wmiExecQuery(*f.provider, "Select * From Win32_NetworkAdapterConfiguration").count(), 2u);
 }
+
+#endif  // __linux__

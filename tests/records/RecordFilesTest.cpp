@@ -2,13 +2,15 @@
 
 #include <filesystem>
 
+#include "base/Utf8Path.h"
 #include "records/RecordFiles.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;
 
 TEST(RecordFiles, SaveDirWinsWithOrWithoutSeparator) {
-  EXPECT_EQ(RecordFolder("/srv/pcdata", "/opt/mrv/bin"), "/srv/pcdata/");
+  // a separator is added in the system's own spelling
+  EXPECT_EQ(RecordFolder("/srv/pcdata", "/opt/mrv/bin"), std::string("/srv/pcdata") + kPathSeparator);
   EXPECT_EQ(RecordFolder("/srv/pcdata/", "/opt/mrv/bin"), "/srv/pcdata/");
   // Windows keeps its backslashes
   EXPECT_EQ(RecordFolder("D:\\pcdata\\", "C:\\x", '\\'), "D:\\pcdata\\");
@@ -48,10 +50,10 @@ TEST(RecordFiles, PcdataBesideTheProgramsFolderElseTheProgramsFolder) {
   fs::remove_all(root);
   fs::create_directories(root / "bin");
   const std::string bin = (root / "bin").string();
-  EXPECT_EQ(RecordFolder("", bin), bin + "/");
+  EXPECT_EQ(RecordFolder("", bin), bin + kPathSeparator);
   fs::create_directories(root / "pcdata");
-  EXPECT_EQ(RecordFolder("", bin), (root / "pcdata").string() + "/");
-  EXPECT_EQ(RecordFolder("", bin + "/"), (root / "pcdata").string() + "/");
+  EXPECT_EQ(RecordFolder("", bin), (root / "pcdata").string() + kPathSeparator);
+  EXPECT_EQ(RecordFolder("", bin + kPathSeparator), (root / "pcdata").string() + kPathSeparator);
   fs::remove_all(root);
 }
 

@@ -6,15 +6,20 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/Text.h"
-#include "platform/RegistrySource.h"
+#include "base/Utf8Path.h"
 #include "platform/RegistryStore.h"
+#include "support/HiveBytes.h"
+#ifdef MERVANA_HIVEX
 #include "support/HiveBuilder.h"
+#endif
+#include "platform/PlatformServices.h"
 
 namespace mrv::testing {
 
@@ -43,13 +48,22 @@ inline RegEntry keyOnly(RootKey r, std::string p) { return {r, std::move(p), "",
 
 class TempDir {
  public:
+  // A new folder of its own in the system's temporary folder (created, never reused).
   TempDir() {
-    char tmpl[] = "/tmp/mervana-test-XXXXXX";
-    path_ = mkdtemp(tmpl) ? tmpl : "";
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    for (int attempt = 0; attempt < 100 && path_.empty() && !ec; ++attempt) {
+      char name[40];
+      std::snprintf(name, sizeof name, "mervana-test-%016llx", static_cast<unsigned long long>(random()));
+      const std::filesystem::path p = base / name;
+      if (std::filesystem::create_directory(p, ec) && !ec) path_ = mrv::utf8FromPath(p.generic_u8string());
+    }
   }
   ~TempDir() {
     std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    if (!path_.empty()) std::filesystem::remove_all(mrv::pathFromUtf8(path_), ec);
   }
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
@@ -122,6 +136,7 @@ inline std::string regExportBytes(const std::vector<RegEntry>& entries) {
   return "\xFF\xFE" + utf8ToUtf16le(text);
 }
 
+#ifdef MERVANA_HIVEX
 // The entries as hive files below `root`: Windows/System32/config/{SOFTWARE,SYSTEM} and, when
 // HKEY_CURRENT_USER is used, NTUSER.DAT beside them. Returns the NTUSER.DAT path ("" when none).
 inline std::string writeInstallation(const std::vector<RegEntry>& entries, const std::string& root) {
@@ -163,8 +178,16 @@ inline std::string writeInstallation(const std::vector<RegEntry>& entries, const
   }
   return user;
 }
+#endif
 
 enum class Backend { RegExport, Hives };
+
+// The backends a registry test runs on: hive files need libhivex to be written.
+#ifdef MERVANA_HIVEX
+#define MERVANA_REGISTRY_BACKENDS ::testing::Values(Backend::RegExport, Backend::Hives)
+#else
+#define MERVANA_REGISTRY_BACKENDS ::testing::Values(Backend::RegExport)
+#endif
 
 inline const char* backendName(Backend b) { return b == Backend::RegExport ? "RegExport" : "Hives"; }
 
@@ -176,8 +199,12 @@ inline std::unique_ptr<RegistryStore> openFixture(Backend b, const std::vector<R
     writeBytes(dir.file("machine.reg"), regExportBytes(entries));
     sources.registry = dir.file("machine.reg");
   } else {
+#ifdef MERVANA_HIVEX
     sources.userRegistry = writeInstallation(entries, dir.path());
     sources.registry = dir.path();
+#else
+    throw std::runtime_error("hive files cannot be written without libhivex");
+#endif
   }
   return openRegistrySource(sources, messages);
 }

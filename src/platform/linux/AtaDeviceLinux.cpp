@@ -20,9 +20,7 @@
 #include "platform/SmartCommands.h"
 #include "platform/AtaDevice.h"
 #include "platform/linux/WmiLinux.h"
-#include "platform/Sources.h"
 #include "platform/linux/AtaDeviceLinux.h"
-#include "platform/replay/DriveDump.h"
 
 namespace mrv {
 namespace {
@@ -263,9 +261,6 @@ std::unique_ptr<AtaDrive> openLinuxAtaDrive(const std::string& path, std::string
   return std::make_unique<LinuxAtaDrive>(fd, path);
 }
 
-std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message) {
-  if (!sources.drives.empty()) return openDriveDumps(sources.drives, message);
-  return std::make_unique<LinuxAtaDevice>();
-}
+std::unique_ptr<AtaDevice> openNativeAtaDevice() { return std::make_unique<LinuxAtaDevice>(); }
 
 }  // namespace mrv

@@ -50,6 +50,6 @@ class LinuxShell : public Shell {
 };
 }  // namespace
 
-std::unique_ptr<Shell> openShell() { return std::make_unique<LinuxShell>(); }
+std::unique_ptr<Shell> openNativeShell() { return std::make_unique<LinuxShell>(); }
 
 }  // namespace mrv

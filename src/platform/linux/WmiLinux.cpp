@@ -950,8 +950,7 @@ std::vector<std::string> LinuxWmiProvider::classNames() {
   return names;
 }
 
-std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message) {
-  if (!sources.wmi.empty()) return openWmiInstancesFile(sources.wmi, message);
+std::unique_ptr<WmiService> openNativeWmiService() {
   return std::make_unique<WmiProviderService>(std::make_shared<LinuxWmiProvider>());
 }
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 
 namespace mrv {
@@ -114,7 +115,7 @@ std::uint32_t CpuidDump::processorType() {
 std::unique_ptr<CpuSource> loadCpuidDump(const std::string& path, std::string& message) {
   std::error_code ec;
   std::ifstream in;
-  if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+  if (std::filesystem::is_regular_file(pathFromUtf8(path), ec)) in.open(pathFromUtf8(path), std::ios::binary);
   if (!in.is_open()) {
     message = "CPUID dump cannot be read: " + path;
     return nullptr;

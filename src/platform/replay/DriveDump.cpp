@@ -8,6 +8,7 @@
 #include <fstream>
 #include <vector>
 
+#include "base/Utf8Path.h"
 #include "platform/SmartCommands.h"
 
 namespace mrv {
@@ -52,13 +53,13 @@ std::string printableTag(std::string_view tag) {
 bool readWholeFile(const fs::path& path, std::string& bytes, std::string& message) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    message = "cannot read " + path.string() + ": " + std::strerror(errno);
+    message = "cannot read " + utf8FromPath(path) + ": " + std::strerror(errno);
     return false;
   }
   bytes.assign(kMaxDriveDumpSize + 1, '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (in.bad()) {
-    message = "cannot read " + path.string();
+    message = "cannot read " + utf8FromPath(path);
     return false;
   }
   bytes.resize(static_cast<std::size_t>(in.gcount()));
@@ -123,12 +124,12 @@ class DumpDevice : public AtaDevice {
 
   std::string driveName(int driveIndex) override {
     if (driveIndex < 0 || driveIndex >= driveCount()) return {};
-    return files_[static_cast<std::size_t>(driveIndex)].filename().string();
+    return utf8FromPath(files_[static_cast<std::size_t>(driveIndex)].filename());
   }
 
   std::unique_ptr<AtaDrive> openDrive(int driveIndex, std::string& systemMessage) override {
     if (driveIndex < 0 || driveIndex >= driveCount()) {
-      systemMessage = "no drive dump for drive " + std::to_string(driveIndex) + " in " + folder_.string() + " (it holds " +
+      systemMessage = "no drive dump for drive " + std::to_string(driveIndex) + " in " + utf8FromPath(folder_) + " (it holds " +
                       std::to_string(files_.size()) + ")";
       return nullptr;
     }
@@ -140,10 +141,10 @@ class DumpDevice : public AtaDevice {
     }
     DriveDump dump;
     if (!parseDriveDump(bytes, dump, message)) {
-      systemMessage = path.filename().string() + " is not a usable drive dump: " + message;
+      systemMessage = utf8FromPath(path.filename()) + " is not a usable drive dump: " + message;
       return nullptr;
     }
-    return std::make_unique<DumpDrive>(std::move(dump), path.filename().string(), driveIndex);
+    return std::make_unique<DumpDrive>(std::move(dump), utf8FromPath(path.filename()), driveIndex);
   }
 
  private:
@@ -233,12 +234,12 @@ std::string serializeDriveDump(const DriveDump& dump) {
 
 std::unique_ptr<AtaDevice> openDriveDumps(const std::string& folder, std::string& message) {
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) {
-    message = "the drive dump folder " + folder + (fs::exists(folder, ec) ? " is not a folder" : " does not exist");
+  if (!fs::is_directory(pathFromUtf8(folder), ec)) {
+    message = "the drive dump folder " + folder + (fs::exists(pathFromUtf8(folder), ec) ? " is not a folder" : " does not exist");
     return nullptr;
   }
   std::vector<fs::path> files;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(pathFromUtf8(folder), ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& p = it->path();
     std::error_code fileEc;
     if (p.filename().string().starts_with('.') || !fs::is_regular_file(p, fileEc)) continue;
@@ -250,14 +251,14 @@ std::unique_ptr<AtaDevice> openDriveDumps(const std::string& folder, std::string
   }
   std::sort(files.begin(), files.end(),
             [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
-  return std::make_unique<DumpDevice>(fs::path(folder), std::move(files));
+  return std::make_unique<DumpDevice>(pathFromUtf8(folder), std::move(files));
 }
 
 bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& report) {
   report.clear();
   std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (ec || !fs::is_directory(folder, ec)) {
+  fs::create_directories(pathFromUtf8(folder), ec);
+  if (ec || !fs::is_directory(pathFromUtf8(folder), ec)) {
     report = "cannot create the folder " + folder + (ec ? ": " + ec.message() : std::string()) + "\n";
     return false;
   }
@@ -312,7 +313,7 @@ bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& re
     }
     char fileName[32];
     std::snprintf(fileName, sizeof fileName, "drive%02d.dump", i);
-    const fs::path path = fs::path(folder) / fileName;
+    const fs::path path = pathFromUtf8(folder) / fileName;
     const std::string bytes = serializeDriveDump(dump);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

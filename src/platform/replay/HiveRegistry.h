@@ -1,7 +1,7 @@
 #pragma once
 // Registry hive files of a Windows installation that is not running (a mounted disk, an image),
-// read through libhivex. The files are mapped, never copied: a key is looked up when it is opened
-// and its values when they are read.
+// read through libhivex (replay/hivex/) or, on Windows without it, through the system's own
+// RegLoadAppKeyW (win32/HiveFileAppKey.cpp).
 //
 // The hives are mounted where Windows mounts them: SOFTWARE as HKEY_LOCAL_MACHINE\SOFTWARE, SYSTEM
 // as HKEY_LOCAL_MACHINE\SYSTEM, the user's NTUSER.DAT as HKEY_CURRENT_USER and, when the profile
@@ -35,6 +35,10 @@ class HiveRegistry : public RegistryStore {
  private:
   std::shared_ptr<HiveFile> software_, system_, user_, userClasses_;
 };
+
+// What is wrong with the file's header ("the file is empty", "it is not a registry hive file", …);
+// "" when it looks like a whole hive.
+std::string hiveFileProblem(const std::string& path);
 
 // Checks and opens one hive file; null with a message when it cannot be read (missing, empty,
 // truncated, damaged, or not a hive at all).

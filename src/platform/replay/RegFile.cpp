@@ -4,6 +4,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
 #include "platform/SourceFiles.h"

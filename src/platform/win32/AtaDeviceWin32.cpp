@@ -9,8 +9,6 @@
 
 #include "platform/SmartCommands.h"
 #include "platform/AtaDevice.h"
-#include "platform/Sources.h"
-#include "platform/replay/DriveDump.h"
 
 namespace mrv {
 namespace {
@@ -179,9 +177,6 @@ class Win32AtaDevice : public AtaDevice {
 
 }  // namespace
 
-std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message) {
-  if (!sources.drives.empty()) return openDriveDumps(sources.drives, message);
-  return std::make_unique<Win32AtaDevice>();
-}
+std::unique_ptr<AtaDevice> openNativeAtaDevice() { return std::make_unique<Win32AtaDevice>(); }
 
 }  // namespace mrv

@@ -23,15 +23,75 @@ std::wstring widen(std::string_view s, UINT cp, DWORD flags) {
 std::string narrow(const std::wstring& w, UINT cp) {
   if (w.empty()) return {};
   BOOL usedDefault = FALSE;
-  const char def = '?';
+  // the default character is a NUL-terminated string, not a single char
+  static const char def[] = "?";
   const bool cp932 = cp == kCp932;
-  const int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, cp932 ? &def : nullptr,
+  const int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, cp932 ? def : nullptr,
                                     cp932 ? &usedDefault : nullptr);
   if (n <= 0) return {};
   std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, cp932 ? &def : nullptr,
+  WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, cp932 ? def : nullptr,
                       cp932 ? &usedDefault : nullptr);
   return s;
+}
+
+// A character outside the Basic Multilingual Plane (a surrogate pair) is one character that CP932
+// cannot hold: one "?", as on every other system, not one per UTF-16 half.
+std::wstring pairsAsOneUnknown(std::wstring w) {
+  std::wstring out;
+  out.reserve(w.size());
+  for (std::size_t i = 0; i < w.size(); ++i) {
+    const wchar_t c = w[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+      out.push_back(L'?');
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      out.push_back(L'?');
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+// CP932 bytes to UTF-16 where every byte that does not start a valid character becomes U+FFFD and
+// decoding goes on at the next byte (Windows would otherwise map some bad bytes to other
+// characters by itself): the same text for the same bytes as on every other system.
+// Single bytes Windows maps to private or control characters although Shift-JIS has none there.
+bool strayByte(BYTE b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
+
+std::wstring widenCp932Strict(std::string_view s) {
+  if (s.empty()) return {};
+  bool stray = false;
+  for (std::size_t i = 0; i < s.size() && !stray; ++i) {
+    const auto b = static_cast<BYTE>(s[i]);
+    if (IsDBCSLeadByteEx(kCp932, b))
+      ++i;
+    else
+      stray = strayByte(b);
+  }
+  if (!stray &&
+      MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0) > 0)
+    return widen(s, kCp932, MB_ERR_INVALID_CHARS);
+  std::wstring out;
+  out.reserve(s.size());
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<BYTE>(s[i]);
+    const std::size_t len = IsDBCSLeadByteEx(kCp932, b) ? 2 : 1;
+    wchar_t w[2];
+    const int n = i + len <= s.size() && !(len == 1 && strayByte(b))
+                      ? MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, s.data() + i, static_cast<int>(len), w, 2)
+                      : 0;
+    if (n > 0) {
+      out.append(w, static_cast<std::size_t>(n));
+      i += len;
+    } else {
+      out.push_back(static_cast<wchar_t>(0xFFFD));
+      ++i;
+    }
+  }
+  return out;
 }
 
 std::wstring wpath(const std::string& utf8) { return widen(utf8, CP_UTF8, 0); }
@@ -44,10 +104,10 @@ bool writeAll(HANDLE h, const std::string& data) {
 
 std::string utf8ToAnsi(std::string_view utf8) {
   // invalid UTF-8 becomes U+FFFD here, which CP932 cannot hold either: "?"
-  return narrow(widen(utf8, CP_UTF8, 0), kCp932);
+  return narrow(pairsAsOneUnknown(widen(utf8, CP_UTF8, 0)), kCp932);
 }
 
-std::string ansiToUtf8(std::string_view ansi) { return narrow(widen(ansi, kCp932, 0), CP_UTF8); }
+std::string ansiToUtf8(std::string_view ansi) { return narrow(widenCp932Strict(ansi), CP_UTF8); }
 
 // The system's own text for an error code, in the system's language.
 std::string systemErrorText(DWORD code) {

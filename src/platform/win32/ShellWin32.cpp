@@ -47,6 +47,6 @@ class WinShell : public Shell {
 };
 }  // namespace
 
-std::unique_ptr<Shell> openShell() { return std::make_unique<WinShell>(); }
+std::unique_ptr<Shell> openNativeShell() { return std::make_unique<WinShell>(); }
 
 }  // namespace mrv

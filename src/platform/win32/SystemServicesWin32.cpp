@@ -8,6 +8,7 @@
 #define _WINSOCK_DEPRECATED_NO_WARNINGS  // gethostbyname is the call the probe names
 #endif
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <lm.h>
 #include <ras.h>
@@ -81,6 +82,13 @@ using NetApiBufferFreeFn = NET_API_STATUS(WINAPI*)(LPVOID);
 using RasEnumEntriesFn = DWORD(WINAPI*)(LPCWSTR, LPCWSTR, LPRASENTRYNAMEW, LPDWORD, LPDWORD);
 using RasGetEntryDialParamsFn = DWORD(WINAPI*)(LPCWSTR, LPRASDIALPARAMSW, LPBOOL);
 using IsUserAnAdminFn = BOOL(WINAPI*)();
+
+// Wine's NetRemoteTOD is a stub that ends the process; under Wine (its ntdll exports
+// wine_get_version) the call is treated as failing, as on a machine whose server does not answer.
+bool runningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 class Win32SystemServices : public SystemServices {
  public:
@@ -192,14 +200,26 @@ class Win32SystemServices : public SystemServices {
   }
 
   bool resolveHost(std::string_view name, std::array<std::uint8_t, 4>& address) override {
-    const std::string ansi = utf8ToAnsi(name);
-    const hostent* h = gethostbyname(ansi.c_str());
-    if (!h || h->h_addrtype != AF_INET || h->h_length < 4 || !h->h_addr_list || !h->h_addr_list[0]) return false;
-    for (int i = 0; i < 4; ++i) address[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(h->h_addr_list[0][i]);
-    return true;
+    const std::wstring wname = wide(name);
+    ADDRINFOW hints{};
+    hints.ai_family = AF_INET;
+    ADDRINFOW* found = nullptr;
+    if (GetAddrInfoW(wname.c_str(), nullptr, &hints, &found) != 0 || !found) return false;
+    bool ok = false;
+    for (const ADDRINFOW* a = found; a; a = a->ai_next) {
+      if (a->ai_family != AF_INET || !a->ai_addr) continue;
+      const auto* in = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(&in->sin_addr);
+      for (std::size_t i = 0; i < 4; ++i) address[i] = bytes[i];
+      ok = true;
+      break;
+    }
+    FreeAddrInfoW(found);
+    return ok;
   }
 
   bool netRemoteTod(std::string_view server, TimeOfDayInfo& tod) override {
+    if (runningUnderWine()) return false;
     Library lib(L"netapi32.dll");
     auto remote = lib.get<NetRemoteTODFn>("NetRemoteTOD");
     auto release = lib.get<NetApiBufferFreeFn>("NetApiBufferFree");

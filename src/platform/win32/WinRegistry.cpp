@@ -1,7 +1,8 @@
 // The running machine's registry through the registry API, read-only: one API call per store call.
 // Names cross as UTF-8 here and UTF-16 in the API; value data is returned as RegQueryValueExW gives
 // it (strings as UTF-16LE bytes).
-#include "platform/RegistrySource.h"
+#include "platform/RegistryStore.h"
+#include "platform/win32/WinRegistry.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -142,6 +143,8 @@ class WinRegistry : public RegistryStore {
 
 }  // namespace
 
-std::unique_ptr<RegistryStore> openWindowsRegistry() { return std::make_unique<WinRegistry>(); }
+std::unique_ptr<RegistryStore> openNativeRegistry() { return std::make_unique<WinRegistry>(); }
+
+std::unique_ptr<RegistryKey> adoptRegistryKey(HKEY key) { return std::make_unique<WinKey>(key); }
 
 }  // namespace mrv

@@ -18,7 +18,6 @@
 #include <string>
 
 #include "platform/Wmi.h"
-#include "platform/replay/WmiInstancesFile.h"
 
 namespace mrv {
 
@@ -294,9 +293,6 @@ class Win32WmiService : public WmiService {
 
 }  // namespace
 
-std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message) {
-  if (!sources.wmi.empty()) return openWmiInstancesFile(sources.wmi, message);
-  return std::make_unique<Win32WmiService>();
-}
+std::unique_ptr<WmiService> openNativeWmiService() { return std::make_unique<Win32WmiService>(); }
 
 }  // namespace mrv

@@ -1,9 +1,10 @@
-// Builds the registry store the [Sources] entries name (see platform/RegistrySource.h).
-#include "platform/RegistrySource.h"
+// Registry stores read from files: an installation's hives or a .reg export (see RecordedRegistry.h).
+#include "platform/replay/RecordedRegistry.h"
 
 #include <filesystem>
 #include <system_error>
 
+#include "base/Utf8Path.h"
 #include "platform/WindowsInstallation.h"
 #include "platform/replay/HiveRegistry.h"
 #include "platform/replay/MemoryRegistry.h"
@@ -23,7 +24,7 @@ std::string findHive(const std::string& folder, const char* name) {
   if (path.empty()) {
     path = findPathIgnoringCase(folder, name);
     std::error_code ec;
-    if (!path.empty() && (!fs::is_regular_file(path, ec) || !looksLikeHiveFile(path))) path.clear();
+    if (!path.empty() && (!fs::is_regular_file(pathFromUtf8(path), ec) || !looksLikeHiveFile(path))) path.clear();
   }
   return path;
 }
@@ -34,9 +35,11 @@ std::unique_ptr<RegistryStore> openRegExport(const std::string& path, std::vecto
   return reg;
 }
 
-std::unique_ptr<RegistryStore> openMachine(const std::string& path, std::vector<std::string>& messages) {
+}  // namespace
+
+std::unique_ptr<RegistryStore> openRecordedMachineRegistry(const std::string& path, std::vector<std::string>& messages) {
   std::error_code ec;
-  if (fs::is_directory(path, ec)) {
+  if (fs::is_directory(pathFromUtf8(path), ec)) {
     const std::string software = findHive(path, "SOFTWARE");
     const std::string system = findHive(path, "SYSTEM");
     if (software.empty() && system.empty()) {
@@ -53,7 +56,7 @@ std::unique_ptr<RegistryStore> openMachine(const std::string& path, std::vector<
                          "SYSTEM is left out.");
     return std::make_unique<HiveRegistry>(software, system, std::string(), messages);
   }
-  if (!fs::exists(path, ec)) {
+  if (!fs::exists(pathFromUtf8(path), ec)) {
     messages.push_back("Registry=" + path + ": not found; every registry key is missing.");
     return nullptr;
   }
@@ -65,9 +68,9 @@ std::unique_ptr<RegistryStore> openMachine(const std::string& path, std::vector<
   return openRegExport(path, messages);
 }
 
-std::unique_ptr<RegistryStore> openUser(const std::string& path, std::vector<std::string>& messages) {
+std::unique_ptr<RegistryStore> openRecordedUserRegistry(const std::string& path, std::vector<std::string>& messages) {
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) {
+  if (!fs::is_regular_file(pathFromUtf8(path), ec)) {
     messages.push_back("UserRegistry=" + path + ": not found; HKEY_CURRENT_USER is empty.");
     return nullptr;
   }
@@ -77,31 +80,6 @@ std::unique_ptr<RegistryStore> openUser(const std::string& path, std::vector<std
     return hive;
   }
   return openRegExport(path, messages);
-}
-
-}  // namespace
-
-std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages) {
-  if (sources.registry.empty() && sources.userRegistry.empty()) {
-#ifdef _WIN32
-    return openWindowsRegistry();
-#else
-    return nullptr;
-#endif
-  }
-  std::unique_ptr<RegistryStore> machine;
-  if (!sources.registry.empty()) machine = openMachine(sources.registry, messages);
-#ifdef _WIN32
-  else
-    machine = openWindowsRegistry();
-#endif
-  std::unique_ptr<RegistryStore> user;
-  if (!sources.userRegistry.empty()) {
-    user = openUser(sources.userRegistry, messages);
-    // a user file that cannot be read leaves HKEY_CURRENT_USER empty rather than taken from elsewhere
-    if (!user) user = std::make_unique<MemoryRegistry>();
-  }
-  return std::make_unique<OfflineRegistry>(std::move(machine), std::move(user), messages);
 }
 
 }  // namespace mrv

@@ -1,0 +1,32 @@
+#pragma once
+// What the program's entry does before, or instead of, a window: the support commands, reading the
+// command line and the configuration file once, and a batch run without any window system. Both
+// program entries (with and without the window) use it.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/Settings.h"
+
+namespace mrv {
+
+// --help and --version print the usage or the version banner; --dump-drives FOLDER records this
+// PC's drives as dumps; --show-drives [FOLDER] shows what the drives (or dumps) answer;
+// --aggregate [FOLDER] builds the aggregated lists. The exit status when `args` name a support
+// command; nullopt otherwise.
+std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const std::string& programPath);
+
+// The command line and the configuration file, read once for the whole run (a named configuration
+// file that is missing is warned about on stderr).
+struct StartUp {
+  StartOptions options;
+  Settings settings;
+};
+StartUp ReadStartUp(const std::vector<std::string>& args, const std::string& programPath);
+
+// The whole program without a window: a support command, or a batch run (/b) without a display.
+// Without /b it explains that a batch run is what this program can do and fails.
+int RunWithoutWindow(const std::vector<std::string>& args, const std::string& programPath);
+
+}  // namespace mrv
