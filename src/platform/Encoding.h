@@ -46,10 +46,10 @@ bool appendAnsiLine(const std::string& path, std::string_view line);
 bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why = nullptr);
 
 // Text files the administrator edits (the item definition file) may be saved in UTF-8 by their
-// editor; they are read as UTF-8 when they start with a byte-order mark, or when they are valid
-// UTF-8 and not valid Shift-JIS, and as Shift-JIS otherwise.
+// editor; they are read as UTF-8 when they start with a byte-order mark, or when they hold
+// characters beyond ASCII and are valid UTF-8 throughout (the configuration file's rule), and as
+// Shift-JIS otherwise. Saving keeps the encoding found.
 enum class TextFileEncoding { Ansi, Utf8, Utf8Bom };
-bool isValidUtf8(std::string_view bytes);
 bool isValidShiftJis(std::string_view bytes);
 TextFileEncoding detectTextEncoding(std::string_view bytes);
 // Reads a whole file, decoding it as detectTextEncoding says (a byte-order mark is dropped);

@@ -72,51 +72,7 @@ bool readAnsiOrUtf8File(const std::string& path, std::string& utf8Text) {
 
 namespace {
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-bool readBytes(const std::string& path, std::string& bytes) {
-  const std::filesystem::path p(std::u8string(path.begin(), path.end()));
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = ss.str();
-  return true;
-}
 }  // namespace
-
-bool isValidUtf8(std::string_view b) {
-  std::size_t i = 0;
-  while (i < b.size()) {
-    const unsigned char c = static_cast<unsigned char>(b[i]);
-    std::size_t n;
-    char32_t cp;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      n = 1, cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      n = 2, cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      n = 3, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + n >= b.size()) return false;  // cut short at the end
-    for (std::size_t k = 1; k <= n; ++k) {
-      const unsigned char t = static_cast<unsigned char>(b[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    // overlong forms, surrogates and code points past U+10FFFF are not UTF-8
-    if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += n + 1;
-  }
-  return true;
-}
 
 bool isValidShiftJis(std::string_view b) {
   for (std::size_t i = 0; i < b.size(); ++i) {
@@ -133,9 +89,19 @@ bool isValidShiftJis(std::string_view b) {
   return true;
 }
 
+namespace {
+bool isPlainAscii(std::string_view b) {
+  for (char c : b)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
 TextFileEncoding detectTextEncoding(std::string_view bytes) {
   if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) return TextFileEncoding::Utf8Bom;
-  if (isValidUtf8(bytes) && !isValidShiftJis(bytes)) return TextFileEncoding::Utf8;
+  // the same rule as the configuration file: validity as UTF-8 decides (see ansiOrUtf8ToUtf8);
+  // a pure ASCII file stays in the ANSI code page it has always been saved in
+  if (isValidUtf8(bytes) && !isPlainAscii(bytes)) return TextFileEncoding::Utf8;
   return TextFileEncoding::Ansi;
 }
 

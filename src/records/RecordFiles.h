@@ -1,13 +1,11 @@
 #pragma once
 // Where a PC's record and disk history go, and what they are called.
-#include <filesystem>
 #include <string>
 #include <string_view>
 
-namespace mrv {
+#include "base/Utf8Path.h"  // kPathSeparator, this system's folder separator
 
-// This system's folder separator: '\\' on Windows, '/' elsewhere.
-inline constexpr char kPathSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+namespace mrv {
 
 // The record folder, ending in the system's separator: the save folder setting when set (on
 // Linux a trailing backslash is dropped like a trailing slash); else a folder "pcdata" beside the

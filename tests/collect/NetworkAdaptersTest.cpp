@@ -1,4 +1,5 @@
 // The adapter rows from recorded WMI instances (tests/data/wmi/adapters).
+#include "platform/PlatformServices.h"
 #include "collect/NetworkAdapters.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/PlatformServices.h"
 #include "app/TForm1.h"
 #include "collect/FakeSystemServices.h"
 #include "collect/PeImageBuilder.h"

@@ -29,7 +29,7 @@ std::string get(const std::string& p) {
 }
 }  // namespace
 
-TEST(TextEncoding, DetectsUtf8OnlyWhenItCannotBeShiftJis) {
+TEST(TextEncoding, DetectsUtf8WhenTheBytesAreUtf8Throughout) {
   EXPECT_EQ(detectTextEncoding("\xEF\xBB\xBF" "abc"), TextFileEncoding::Utf8Bom);
   EXPECT_EQ(detectTextEncoding(kUtf8Kana), TextFileEncoding::Utf8);
   EXPECT_EQ(detectTextEncoding(kSjisKana), TextFileEncoding::Ansi);
@@ -37,9 +37,10 @@ TEST(TextEncoding, DetectsUtf8OnlyWhenItCannotBeShiftJis) {
   EXPECT_EQ(detectTextEncoding(""), TextFileEncoding::Ansi);
   // neither: read as Shift-JIS, its bad bytes become U+FFFD
   EXPECT_EQ(detectTextEncoding("\xFF\xFE\x80"), TextFileEncoding::Ansi);
-  // valid in both (half-width katakana pairs that happen to form UTF-8): Shift-JIS wins
-  EXPECT_TRUE(isValidShiftJis("\xC2\xA9"));
-  EXPECT_EQ(detectTextEncoding("\xC2\xA9"), TextFileEncoding::Ansi);
+  // valid in both: UTF-8 wins, as for the configuration file. Japanese written in UTF-8 is often
+  // valid Shift-JIS too ("記録" is), while Shift-JIS Japanese is practically never valid UTF-8.
+  EXPECT_TRUE(isValidShiftJis("\xE8\xA8\x98\xE9\x8C\xB2"));
+  EXPECT_EQ(detectTextEncoding("\xE8\xA8\x98\xE9\x8C\xB2"), TextFileEncoding::Utf8);
   // UTF-8 cut short or overlong is not UTF-8
   EXPECT_FALSE(isValidUtf8("\xE3\x83"));
   EXPECT_FALSE(isValidUtf8("\xC0\xAF"));

@@ -18,6 +18,7 @@
 #include "gui/ChartPanel.h"
 #include "gui/MainWindow.h"
 #include "platform/Encoding.h"
+#include "platform/PlatformServices.h"
 #include "platform/SystemServices.h"
 
 using namespace mrv;
