@@ -78,13 +78,13 @@ ChartPanel::ChartPanel(QWidget* parent) : QWidget(parent) {
     return box;
   };
 
-  QGroupBox* spec = makeBox("GroupBox2");
-  auto* specGrid = new QGridLayout(spec);
-  addRow(specGrid, 0, makeLabel("Label1"), makeLabel("Label2"));
-  addRow(specGrid, 1, makeLabel("Label3"), makeLabel("Label4"));
-  addRow(specGrid, 2, makeLabel("Label5"), makeLabel("Label6"));
-  addRow(specGrid, 3, makeLabel("Label7"), makeLabel("Label8"));
-  specGrid->setColumnStretch(1, 1);
+  QGroupBox* driveBox = makeBox("GroupBox2");
+  auto* driveGrid = new QGridLayout(driveBox);
+  addRow(driveGrid, 0, makeLabel("Label1"), makeLabel("Label2"));
+  addRow(driveGrid, 1, makeLabel("Label3"), makeLabel("Label4"));
+  addRow(driveGrid, 2, makeLabel("Label5"), makeLabel("Label6"));
+  addRow(driveGrid, 3, makeLabel("Label7"), makeLabel("Label8"));
+  driveGrid->setColumnStretch(1, 1);
 
   QGroupBox* latest = makeBox("GroupBox1");
   auto* latestGrid = new QGridLayout(latest);
@@ -102,7 +102,7 @@ ChartPanel::ChartPanel(QWidget* parent) : QWidget(parent) {
   }
 
   auto* left = new QVBoxLayout;
-  left->addWidget(spec);
+  left->addWidget(driveBox);
   left->addWidget(latest);
   left->addStretch(1);
 
