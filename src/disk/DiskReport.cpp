@@ -240,7 +240,7 @@ void HDD2Click(FormServices& form, const std::string& historyPath) {
 }
 
 void HDDE1Click(FormServices& form, const std::string& historyPath) {
-  if (!fileExists(historyPath) || !form.dialogs().confirm("確認", "HDD履歴を削除してよろしいか")) return;
+  if (!fileExists(historyPath) || !form.dialogs().askYesNo("確認", "HDD履歴を削除してよろしいか")) return;
   std::error_code ec;
   if (!std::filesystem::remove(fsPath(historyPath), ec) || ec)
     throw MrvError("HDD履歴を削除できません: " + historyPath + (ec ? " (" + ec.message() + ")" : std::string()));

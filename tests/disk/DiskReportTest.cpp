@@ -197,11 +197,11 @@ TEST(DiskReport, DeletingTheHistoryAsksFirst) {
 
   pc.setDrives({driveWith(0, 0)});
   pc.save();
-  pc.dialogs.confirmAnswers = {false};
+  pc.dialogs.yesNoAnswers = {false};
   HDDE1Click(form, pc.historyPath().string());
   EXPECT_EQ(pc.dialogs.shown, std::vector<std::string>{"確認|HDD履歴を削除してよろしいか"});
   EXPECT_TRUE(fs::exists(pc.historyPath()));
-  pc.dialogs.confirmAnswers = {true};
+  pc.dialogs.yesNoAnswers = {true};
   HDDE1Click(form, pc.historyPath().string());
   EXPECT_FALSE(fs::exists(pc.historyPath()));
 }
