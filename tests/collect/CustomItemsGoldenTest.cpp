@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/TestEnv.h"
 #include "collect/CustomItemsFixture.h"
 #include "collect/PeImageBuilder.h"
 #include "platform/Encoding.h"
@@ -103,8 +104,8 @@ TEST(CustomItemsGolden, EveryKindOfLineAgainstAnOfflineInstallation) {
   run.dialogs.yesNoAnswers = {true};
   run.dialogs.promptAnswers = {"Room 3, east"};
   run.dialogs.yesNoCancelAnswers = {Dialogs::Answer::Cancel};
-  ::setenv("MERVANA_GOLDEN", "東京, 本社", 1);
-  ::unsetenv("MERVANA_GOLDEN_UNSET");
+  mrv::testing::setTestEnv("MERVANA_GOLDEN", "東京, 本社");
+  mrv::testing::unsetTestEnv("MERVANA_GOLDEN_UNSET");
 
   // the programs list as the standard collection leaves it, then the custom block, then the close
   {

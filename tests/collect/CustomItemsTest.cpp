@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "support/TestEnv.h"
 #include "collect/CustomItemsFixture.h"
 #include "collect/PeImageBuilder.h"
 #include "records/DefinitionLines.h"
@@ -99,7 +100,7 @@ TEST_F(CustomItems, AllOrNothingBlock) {
   EXPECT_EQ(run.rowsOf({"\\Software\\Test*", "Owner", "/lit", "Missing"}), (V{"", "/lit", ""}));
   EXPECT_EQ(run.rowsOf({"\\Software\\Gone*", "Owner"}), V{""});
   // "$" and "#" end this kind of block
-  ::setenv("MERVANA_CUSTOM_T1", "env", 1);
+  mrv::testing::setTestEnv("MERVANA_CUSTOM_T1", "env");
   EXPECT_EQ(run.rowsOf({"\\Software\\Test*", "Owner", "$MERVANA_CUSTOM_T1", "#running"}).size(), 3u);
   EXPECT_EQ(run.rowsOf({"\\Software\\Test*", "Owner", "$MERVANA_CUSTOM_T1"}), (V{"Yamada", "env"}));
 }
@@ -235,10 +236,10 @@ TEST_F(CustomItems, InstalledProgramIsTakenOutOfTheBlockUnlessItIsWindows) {
 }
 
 TEST_F(CustomItems, EnvironmentVariablesAreTakenWhole) {
-  ::setenv("MERVANA_CUSTOM_T2", "value, with comma", 1);
+  mrv::testing::setTestEnv("MERVANA_CUSTOM_T2", "value, with comma");
   const std::string longValue(1500, 'x');
-  ::setenv("MERVANA_CUSTOM_LONG", longValue.c_str(), 1);
-  ::unsetenv("MERVANA_CUSTOM_UNSET");
+  mrv::testing::setTestEnv("MERVANA_CUSTOM_LONG", longValue.c_str());
+  mrv::testing::unsetTestEnv("MERVANA_CUSTOM_UNSET");
   EXPECT_EQ(run.rowsOf({"$MERVANA_CUSTOM_T2", "$MERVANA_CUSTOM_UNSET", "$MERVANA_CUSTOM_LONG", "$"}),
             (V{"\"value, with comma\"", "", longValue, ""}));
 }

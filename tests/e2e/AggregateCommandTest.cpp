@@ -1,4 +1,6 @@
 // The aggregate command from the command line, and its lists opened by a real spreadsheet.
+// Starts the program and LibreOffice as child processes (support/ChildProcess.h): Linux only.
+#ifdef __linux__
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -169,3 +171,5 @@ TEST_F(AggregateCommand, ASpreadsheetReadsTheListsWithTheirJapaneseHeadings) {
   ASSERT_EQ(soft.size(), 5u);
   EXPECT_EQ(soft, padded(softExpected));
 }
+
+#endif  // __linux__
