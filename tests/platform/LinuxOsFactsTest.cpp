@@ -1,4 +1,6 @@
 // The Linux installation facts read from sample texts of os-release, APT and CUPS.
+// The Linux installation facts: Linux only.
+#ifdef __linux__
 #include <gtest/gtest.h>
 
 #include "platform/linux/LinuxOsFacts.h"
@@ -51,3 +53,5 @@ TEST(LinuxOsFacts, CupsSharedPrintersAreThoseMarkedShared) {
 
 }  // namespace
 }  // namespace mrv::linuxfacts
+
+#endif  // __linux__
