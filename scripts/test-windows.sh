@@ -19,9 +19,10 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# one wine server for the whole run, started before anything else uses the prefix (a second one
+# cannot start while wineboot's is still up)
+wineserver -p || true
 wineboot -i >/dev/null 2>&1
-# one wine server for the whole run: each test case is a wine process of its own
-wineserver -p
 # the live registry some tests read (an empty Registry= is this machine's registry on Windows)
 for reg in tests/data/wine/*.reg; do
   [ -e "$reg" ] || continue
