@@ -32,10 +32,14 @@ prefixed=$(date +%s)
 
 # Each test program runs whole under wine. (ctest's listing of a program's tests starts it under
 # wine too, and wine sometimes keeps such a listing process alive after it has printed its list.)
+# The tests tests/windows-known-failures.txt lists are left out, and named.
 failed=0
 for exe in "$BUILD_DIR"/test_*.exe; do
   name=$(basename "$exe" .exe)
-  if (cd "$BUILD_DIR" && timeout 900 wine "$(basename "$exe")" --gtest_brief=1) >"$work/$name.log" 2>&1; then
+  skip=$(sed -n "s/^$name \([^ ]*\).*/\1/p" tests/windows-known-failures.txt | paste -sd: -)
+  [ -z "$skip" ] || echo "test-windows: $name: left out (tests/windows-known-failures.txt): $skip"
+  if (cd "$BUILD_DIR" && timeout 900 wine "$(basename "$exe")" --gtest_brief=1 ${skip:+--gtest_filter=-$skip}) \
+       >"$work/$name.log" 2>&1; then
     echo "test-windows: $name: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$work/$name.log" | head -n 1), all passed"
   else
     echo "test-windows: $name FAILED"
