@@ -21,6 +21,7 @@ cleanup() {
 trap cleanup EXIT
 # one wine server for the whole run, started before anything else uses the prefix (a second one
 # cannot start while wineboot's is still up)
+mkdir -p "$WINEPREFIX"
 wineserver -p || true
 wineboot -i >/dev/null 2>&1
 # the live registry some tests read (an empty Registry= is this machine's registry on Windows)
