@@ -29,6 +29,7 @@ bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
   return !ec;
 }
 
+#ifndef _WIN32  // Windows reads with its own sharing rules (win32/FolderFilesWin32.cpp)
 bool readFileBytes(const std::string& path, std::string& bytes) {
   std::ifstream in(u8path(path), std::ios::binary);
   if (!in) return false;
@@ -37,6 +38,7 @@ bool readFileBytes(const std::string& path, std::string& bytes) {
   while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<std::size_t>(in.gcount()));
   return !in.bad();
 }
+#endif
 
 std::string joinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;

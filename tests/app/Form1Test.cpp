@@ -11,6 +11,7 @@
 #include "ui/MemoryViews.h"
 #include "app/TForm1.h"
 #include "ui/Version.h"
+#include "support/UnopenableFile.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;
@@ -179,7 +180,7 @@ TEST_F(Form1Test, AggregateShowsItsOutcomeAndBuildsTheListsBesideTheProgram) {
   form->runCommand("OneSheet1");
   EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"Mervana|集計表を作成しました：mervana.csv, mervana_a.csv"}));
   EXPECT_TRUE(fs::exists(dir / "mervana.csv"));
-  fs::create_symlink(dir / "gone", dir / "PC02.csv");
+  UnopenableFile pc02(dir / "PC02.csv");
   form->runCommand("OneSheet1");
   EXPECT_EQ(dialogs.shown.back(), "Mervana|PC02.csvが開けません");
 }

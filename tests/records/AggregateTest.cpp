@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/Utf8Path.h"
 #include "platform/Encoding.h"
 #include "records/Aggregate.h"
 #include "support/ListFolder.h"
+#include "support/UnopenableFile.h"
 
 using namespace mrv;
 using mrv::test::ListFolder;
@@ -124,7 +126,7 @@ TEST(Aggregate, AFileThatCannotBeOpenedLeavesThePreviousListsWhole) {
   f.write("mervana.csv", {"previous main"});
   f.write("mervana_a.csv", {"previous software"});
   f.write("PC01.csv", {"PC01"});
-  fs::create_symlink(f.path() / "gone", f.path() / "PC02.csv");  // listed, but it cannot be opened
+  UnopenableFile pc02(f.path() / "PC02.csv");  // listed, but it cannot be opened
   const AggregateOutcome r = build(f);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "PC02.csvが開けません");
@@ -132,12 +134,11 @@ TEST(Aggregate, AFileThatCannotBeOpenedLeavesThePreviousListsWhole) {
   EXPECT_EQ(f.lines("mervana_a.csv"), (Lines{"previous software"}));
   EXPECT_EQ(f.names().size(), 4u) << "nothing left beside the lists";
 
-  fs::remove(f.path() / "PC02.csv");
+  pc02.remove();
   for (const char* list : {"mervana2.csv", "itemlist.csv"}) {
-    fs::create_symlink(f.path() / "gone", f.path() / list);
+    UnopenableFile held(f.path() / list);
     EXPECT_EQ(build(f).message, std::string(list) + "が開けません");
     EXPECT_EQ(f.lines("mervana.csv"), (Lines{"previous main"}));
-    fs::remove(f.path() / list);
   }
   EXPECT_EQ(BuildAggregatedLists((f.path() / "missing").string()).message, "mervana.csvが開けません");
 
@@ -151,8 +152,7 @@ TEST(Aggregate, AFileThatCannotBeOpenedLeavesThePreviousListsWhole) {
 
 TEST(Aggregate, ARecordReplacedWhileTheListsAreBuiltIsReadWhole) {
   ListFolder f("replace");
-  // two versions of each record, of different lengths, replaced by rename as Save does (without
-  // waiting for the disk, so the replacements come fast)
+  // two versions of each record, of different lengths, replaced the way Save replaces a record
   const Lines oldRecord(300, "old value");
   const Lines newRecord(350, "新しい値");
   const std::vector<std::string> stems{"PC1", "PC2", "PC3"};
@@ -172,8 +172,9 @@ TEST(Aggregate, ARecordReplacedWhileTheListsAreBuiltIsReadWhole) {
   std::thread writer([&] {
     for (int n = 0; !stop; ++n)
       for (const auto& s : stems) {
-        f.writeBytes(s + ".tmp", text(s, n % 2 ? oldRecord : newRecord));
-        fs::rename(f.path() / (s + ".tmp"), f.path() / (s + ".csv"));
+        std::string why;
+        ASSERT_TRUE(writeFileAtomic(utf8FromPath(f.path() / (s + ".csv")), text(s, n % 2 ? oldRecord : newRecord), &why))
+            << why;
       }
   });
   int oldRows = 0, newRows = 0;

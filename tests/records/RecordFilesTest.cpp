@@ -10,8 +10,9 @@ namespace fs = std::filesystem;
 
 TEST(RecordFiles, SaveDirWinsWithOrWithoutSeparator) {
   // a separator is added in the system's own spelling
-  EXPECT_EQ(RecordFolder("/srv/pcdata", "/opt/mrv/bin"), std::string("/srv/pcdata") + kPathSeparator);
-  EXPECT_EQ(RecordFolder("/srv/pcdata/", "/opt/mrv/bin"), "/srv/pcdata/");
+  EXPECT_EQ(RecordFolder("pcdata", "bin"), std::string("pcdata") + kPathSeparator);
+  EXPECT_EQ(RecordFolder("/srv/pcdata", "/opt/mrv/bin", '/'), "/srv/pcdata/");
+  EXPECT_EQ(RecordFolder("/srv/pcdata/", "/opt/mrv/bin", '/'), "/srv/pcdata/");
   // Windows keeps its backslashes
   EXPECT_EQ(RecordFolder("D:\\pcdata\\", "C:\\x", '\\'), "D:\\pcdata\\");
   EXPECT_EQ(RecordFolder("D:\\pcdata", "C:\\x", '\\'), "D:\\pcdata\\");
@@ -72,7 +73,7 @@ TEST(RecordFiles, StemNeverLeavesTheFolder) {
 }
 
 TEST(RecordFiles, AuditLogRule) {
-  EXPECT_EQ(AuditLogPath("/srv/pcdata/", "PC01__SALES"), "/srv/pcdata/p2p/PC01__SALES.log");
+  EXPECT_EQ(AuditLogPath("/srv/pcdata/", "PC01__SALES"), std::string("/srv/pcdata/p2p") + kPathSeparator + "PC01__SALES.log");
   EXPECT_TRUE(AuditLogAllowsRun(-1));
   EXPECT_TRUE(AuditLogAllowsRun(80));
   EXPECT_FALSE(AuditLogAllowsRun(81));

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "platform/Encoding.h"
+#include "platform/win32/MoveOver.h"
 
 namespace mrv {
 
@@ -144,8 +145,7 @@ bool writeFileAtomic(const std::string& path, const std::string& bytes, std::str
   const bool ok = writeAll(h, bytes) && FlushFileBuffers(h);
   const DWORD writeError = ok ? 0 : GetLastError();
   CloseHandle(h);
-  // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk
-  if (!ok || !MoveFileExW(wpath(tmp).c_str(), wpath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!ok || !moveOverTarget(wpath(tmp).c_str(), wpath(path).c_str())) {
     const DWORD code = ok ? GetLastError() : writeError;
     DeleteFileW(wpath(tmp).c_str());
     return fail(code);

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "platform/ReplacingFile.h"
+#include "platform/win32/MoveOver.h"
 
 namespace mrv {
 
@@ -63,8 +64,7 @@ bool ReplacingFile::finish() {
 
 bool ReplacingFile::replaceTarget() {
   if (!finished_) return false;
-  if (!MoveFileExW(wpath(temp_).c_str(), wpath(target_).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return false;
+  if (!moveOverTarget(wpath(temp_).c_str(), wpath(target_).c_str())) return false;
   temp_.clear();
   return true;
 }
