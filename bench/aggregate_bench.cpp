@@ -1,13 +1,16 @@
 // The aggregated lists over a folder of real-size records, against an awk transposition of the same
 // files, and the peak memory of the command at two folder sizes.
 //
-//   aggregate_bench [--keep] [folder]
+//   aggregate_bench [--keep] [--rounds N] [folder]
 //
 // Generates 1,000 and 10,000 record files of 350 lines each (Shift-JIS, CR LF: the standard block,
 // a custom block, the section marker, the installed-programs block and patches) with an item list.
 // Each measurement runs in a child process (this program started again with --run FOLDER), so the
 // peak resident size (getrusage of the child) is the command's own. The awk contender turns every
 // file into one comma-joined row: `awk -v RS='\r\n' 'FNR==1&&NR>1{printf "\r\n"} {printf ...}'`.
+// Over the 10,000 the command and awk run back to back in each round (5 unless --rounds says
+// more), and the speed-up is the median of the rounds' ratios. The last line ("figures:
+// name=value ...") is for scripts/bench.sh.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -125,14 +128,16 @@ Figures timeAggregate(const fs::path& dir, int runs) {
   return summarize(all);
 }
 
-Figures timeAwk(const fs::path& dir, int runs) {
-  const std::string script =
-      "cd '" + dir.string() +
-      "' && exec awk -v RS='\\r\\n' 'FNR==1 && NR>1 {printf \"\\r\\n\"} {printf \"%s%s\", (FNR==1 ? \"\" : \",\"), $0} "
-      "END {printf \"\\r\\n\"}' PC*.csv";
-  std::vector<ChildRun> all;
-  for (int i = 0; i < runs; ++i) all.push_back(spawnAndWait({"/bin/sh", "-c", script}, (dir / "awk.out").string()));
-  return summarize(all);
+std::string awkScript(const fs::path& dir) {
+  return "cd '" + dir.string() +
+         "' && exec awk -v RS='\\r\\n' 'FNR==1 && NR>1 {printf \"\\r\\n\"} {printf \"%s%s\", (FNR==1 ? \"\" : \",\"), $0} "
+         "END {printf \"\\r\\n\"}' PC*.csv";
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace
@@ -145,12 +150,23 @@ int main(int argc, char** argv) {
     return r.ok ? 0 : 1;
   }
   bool keep = false;
-  if (!args.empty() && args[0] == "--keep") {
-    keep = true;
-    args.erase(args.begin());
+  int rounds = 5;
+  std::string folder;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--keep") {
+      keep = true;
+    } else if (args[i] == "--rounds" && i + 1 < args.size()) {
+      rounds = std::atoi(args[++i].c_str());
+      if (rounds < 1) {
+        std::cerr << "--rounds takes a number of rounds, 1 or more\n";
+        return 2;
+      }
+    } else {
+      folder = args[i];
+    }
   }
-  const fs::path root = args.empty() ? fs::temp_directory_path() / ("mrv-aggregate-bench-" + std::to_string(getpid()))
-                                     : fs::path(args[0]);
+  const fs::path root = folder.empty() ? fs::temp_directory_path() / ("mrv-aggregate-bench-" + std::to_string(getpid()))
+                                       : fs::path(folder);
   const fs::path small = root / "1000", large = root / "10000";
   std::cout << "generating 1,000 and 10,000 records of " << kLines << " lines in " << root << " ..." << std::endl;
   generate(small, 1000);
@@ -159,8 +175,16 @@ int main(int argc, char** argv) {
   spawnAndWait({self(), "--run", large.string()});
 
   const Figures s = timeAggregate(small, 3);
-  const Figures l = timeAggregate(large, 5);
-  const Figures a = timeAwk(large, 3);
+  std::vector<ChildRun> ours, theirs;
+  std::vector<double> speedUp, cpuSpeedUp;
+  for (int round = 0; round < rounds; ++round) {
+    ours.push_back(spawnAndWait({self(), "--run", large.string()}));
+    theirs.push_back(spawnAndWait({"/bin/sh", "-c", awkScript(large)}, (large / "awk.out").string()));
+    speedUp.push_back(theirs.back().seconds / ours.back().seconds);
+    cpuSpeedUp.push_back(theirs.back().cpuSeconds / ours.back().cpuSeconds);
+  }
+  const Figures l = summarize(ours);
+  const Figures a = summarize(theirs);
   const auto mainSize = fs::file_size(large / "mervana.csv");
   double load[3] = {0, 0, 0};
   getloadavg(load, 3);
@@ -170,11 +194,13 @@ int main(int argc, char** argv) {
   std::printf(" 10,000  %8.3f / %-8.3f              %8.3f       %8ld\n", l.best, l.median, l.cpuBest, l.rssKb);
   std::printf("awk transposition of the 10,000: wall best %.3f s, median %.3f s, cpu best %.3f s (peak %ld kB)\n",
               a.best, a.median, a.cpuBest, a.rssKb);
-  std::printf("speed-up over awk, wall best / median: %.1fx / %.1fx, cpu: %.1fx; mervana.csv %.1f MB\n",
-              a.best / l.best, a.median / l.median, a.cpuBest / l.cpuBest, static_cast<double>(mainSize) / 1e6);
+  std::printf("speed-up over awk, median of %d rounds: wall %.1fx, cpu %.1fx; mervana.csv %.1f MB\n", rounds,
+              median(speedUp), median(cpuSpeedUp), static_cast<double>(mainSize) / 1e6);
   std::printf("peak resident growth from 1,000 to 10,000 records: %ld kB\n", l.rssKb - s.rssKb);
   const bool ok = s.ok && l.ok && a.ok;
   if (!ok) std::printf("a run FAILED\n");
+  std::printf("figures: rounds=%d seconds=%.4f awk_seconds=%.4f vs_awk=%.2f peak_kb=%ld ok=%d\n", rounds, l.median,
+              a.median, median(speedUp), l.rssKb, ok ? 1 : 0);
   if (!keep) fs::remove_all(root);
   return ok ? 0 : 1;
 }

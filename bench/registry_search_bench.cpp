@@ -1,7 +1,7 @@
 // Registry search over a hive shaped like a real Windows 10 SYSTEM hive, against what a Linux
 // administrator would run instead and against a bare libhivex walk.
 //
-//   registry_search_bench [--keep] [folder]
+//   registry_search_bench [--keep] [--rounds N] [--without-regedit] [folder]
 //
 // Builds (in a child process, so its memory is not counted) a hive with the figures of a real
 // SYSTEM hive (kKeys, the value types and sizes, the widest and fullest keys, the depth) in
@@ -9,8 +9,11 @@
 // searches HKEY_LOCAL_MACHINE\System for a text found nowhere through the search command with
 // in-memory views, and times on the same file: a bare walk with libhivex's C API that reads every
 // string and DWORD value, `hivexml HIVE | grep -c TEXT` and `hivexregedit --export HIVE '\' | grep`.
+// Each round runs every contender once, back to back, so that a ratio compares runs made under
+// the same load; the figures are the medians over the rounds (5 unless --rounds says more).
 // Targets: processor time at least 4 x less than hivexml | grep, within 2 x of the bare walk; peak
-// memory under 3 x the hive.
+// memory under 3 x the hive. The last line ("figures: name=value ...") is for scripts/bench.sh.
+// A hive already in the folder is used as it is.
 #include <hivex.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -205,14 +208,18 @@ class SystemHiveShape {
 };
 
 // A bare walk with libhivex's C API, as a program that only reads would do it: every key, every
-// value's type, the data of every string and DWORD value.
+// value's type, the data of every string and DWORD value. With `names` it also reads every key's
+// and value's name, as a search must (libhivex converts each name to UTF-8 through iconv).
 struct BareWalk {
   hive_h* h;
+  bool names = false;
   long keys = 0, read = 0;
   void walk(hive_node_h node) {
     ++keys;
+    if (names) std::free(hivex_node_name(h, node));
     if (hive_value_h* vals = hivex_node_values(h, node)) {
       for (hive_value_h* v = vals; *v; ++v) {
+        if (names) std::free(hivex_value_key(h, *v));
         hive_type t;
         std::size_t len = 0;
         if (hivex_value_type(h, *v, &t, &len) != 0) continue;
@@ -253,6 +260,13 @@ struct BenchWindow {
 
 double secondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
 double cpuSeconds(int who) {
   rusage ru{};
   getrusage(who, &ru);
@@ -279,14 +293,26 @@ double timeShell(const std::string& command, std::string& output, double& cpu) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool keep = false;
+  bool keep = false, regedit = true;
+  int rounds = 5;
   std::string folder;
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--keep")
+    const std::string arg = argv[i];
+    if (arg == "--keep") {
       keep = true;
-    else
-      folder = argv[i];
+    } else if (arg == "--without-regedit") {
+      regedit = false;
+    } else if (arg == "--rounds" && i + 1 < argc) {
+      rounds = std::atoi(argv[++i]);
+      if (rounds < 1) {
+        std::cerr << "--rounds takes a number of rounds, 1 or more\n";
+        return 2;
+      }
+    } else {
+      folder = arg;
+    }
   }
+  const bool ownFolder = folder.empty();
   if (folder.empty()) {
     char tmpl[] = "/tmp/mervana-regbench-XXXXXX";
     if (!mkdtemp(tmpl)) {
@@ -325,88 +351,103 @@ int main(int argc, char** argv) {
   const double hiveMB = static_cast<double>(fs::file_size(hive)) / (1024.0 * 1024.0);
   std::printf("hive: %s, %.1f MB\n", hive.c_str(), hiveMB);
 
-  // open and search, as the menu command HKEY_LOCAL_MACHINE\System does; each contender runs
-  // kRuns times and its best run counts (the machine is shared, so single runs are noisy)
-  constexpr int kRuns = 5;
-  double openSeconds = 1e9, searchSeconds = 1e9, totalSeconds = 1e9, ourCpu = 1e9;
+  // Each round: open and search as the menu command HKEY_LOCAL_MACHINE\System does, the bare
+  // walk, hivexml | grep; ratios are taken within a round and their medians reported.
+  std::vector<double> ourCpu, ourWall, openWall, searchWall, walkCpu, walkWall, namesCpu, xmlCpu, xmlWall, vsXml, vsWalk,
+      vsNames;
   int keys = 0;
+  long walkKeys = 0, walkRead = 0;
+  double peakMB = 0;
   std::vector<std::string> lines;
-  for (int run = 0; run < kRuns; ++run) {
+  std::string xmlCount;
+  for (int round = 0; round < rounds; ++round) {
     const double cpu0 = cpuSeconds(RUSAGE_SELF);
     const auto t0 = Clock::now();
     std::vector<std::string> messages;
     mrv::Sources sources;
     sources.registry = folder;
     auto store = mrv::openRegistrySource(sources, messages);
-    const double open = secondsSince(t0);
-    if (run == 0)
+    openWall.push_back(secondsSince(t0));
+    if (round == 0)
       for (const auto& m : messages) std::cout << "note: " << m << "\n";
-    BenchWindow w(store.get());
-    w.memo.setLines({kNowhere});
-    const auto t1 = Clock::now();
-    w.form.runCommand("HKEYLOCALMACHINESystem21");
-    const double search = secondsSince(t1);
-    const double total = secondsSince(t0);
-    const double cpu = cpuSeconds(RUSAGE_SELF) - cpu0;
-    if (total < totalSeconds) {
-      totalSeconds = total;
-      openSeconds = open;
-      searchSeconds = search;
+    {
+      BenchWindow w(store.get());
+      w.memo.setLines({kNowhere});
+      const auto t1 = Clock::now();
+      w.form.runCommand("HKEYLOCALMACHINESystem21");
+      searchWall.push_back(secondsSince(t1));
+      keys = w.status.statusUpdates - 1;  // the view reset clears the status text once
+      lines = w.memo.lines();
     }
-    ourCpu = std::min(ourCpu, cpu);
-    keys = w.status.statusUpdates - 1;  // the view reset clears the status text once
-    lines = w.memo.lines();
-  }
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  const double peakMB = static_cast<double>(ru.ru_maxrss) / 1024.0;
-
-  // the bare walk over the same file, best of kRuns
-  double walkCpu = 1e9, walkWall = 1e9;
-  long walkKeys = 0, walkRead = 0;
-  for (int run = 0; run < kRuns; ++run) {
-    const double cpu0 = cpuSeconds(RUSAGE_SELF);
-    const auto t0 = Clock::now();
-    hive_h* h = hivex_open(hive.c_str(), 0);
-    if (!h) {
-      std::cerr << "hivex cannot open " << hive << "\n";
-      return 1;
+    store.reset();
+    ourWall.push_back(secondsSince(t0));
+    ourCpu.push_back(cpuSeconds(RUSAGE_SELF) - cpu0);
+    if (round == 0) {
+      // the search's own peak, before the walk below has run in this process
+      rusage ru{};
+      getrusage(RUSAGE_SELF, &ru);
+      peakMB = static_cast<double>(ru.ru_maxrss) / 1024.0;
     }
-    BareWalk walk{h};
-    walk.walk(hivex_root(h));
-    hivex_close(h);
-    walkWall = std::min(walkWall, secondsSince(t0));
-    walkCpu = std::min(walkCpu, cpuSeconds(RUSAGE_SELF) - cpu0);
-    walkKeys = walk.keys;
-    walkRead = walk.read;
+
+    for (const bool names : {false, true}) {
+      const double wcpu0 = cpuSeconds(RUSAGE_SELF);
+      const auto w0 = Clock::now();
+      hive_h* h = hivex_open(hive.c_str(), 0);
+      if (!h) {
+        std::cerr << "hivex cannot open " << hive << "\n";
+        return 1;
+      }
+      BareWalk walk{h, names};
+      walk.walk(hivex_root(h));
+      hivex_close(h);
+      if (names) {
+        namesCpu.push_back(cpuSeconds(RUSAGE_SELF) - wcpu0);
+        continue;
+      }
+      walkWall.push_back(secondsSince(w0));
+      walkCpu.push_back(cpuSeconds(RUSAGE_SELF) - wcpu0);
+      walkKeys = walk.keys;
+      walkRead = walk.read;
+    }
+
+    double cpu = 0;
+    xmlWall.push_back(timeShell("hivexml '" + hive + "' | grep -c " + kNowhere, xmlCount, cpu));
+    xmlCpu.push_back(cpu);
+    vsXml.push_back(cpu / ourCpu.back());
+    vsWalk.push_back(ourCpu.back() / walkCpu.back());
+    vsNames.push_back(ourCpu.back() / namesCpu.back());
   }
 
-  std::printf("search: %d keys in %.3f s (open %.3f s, total %.3f s, processor %.3f s): %.0f keys/s; %zu lines in the memo%s\n",
-              keys, searchSeconds, openSeconds, totalSeconds, ourCpu, keys / searchSeconds, lines.size(),
-              lines.size() == 2 ? " (no match, as expected)" : " (UNEXPECTED MATCH)");
+  const double searchSeconds = median(searchWall);
+  std::printf("search (median of %d rounds): %d keys in %.3f s (open %.3f s, total %.3f s, processor %.3f s): %.0f keys/s; "
+              "%zu lines in the memo%s\n",
+              rounds, keys, searchSeconds, median(openWall), median(ourWall), median(ourCpu), keys / searchSeconds,
+              lines.size(), lines.size() == 2 ? " (no match, as expected)" : " (UNEXPECTED MATCH)");
   std::printf("peak memory: %.1f MB = %.2f x the hive (target < 3)\n", peakMB, peakMB / hiveMB);
   std::printf("bare libhivex walk:           %.3f s, processor %.3f s (%ld keys, %ld string and DWORD values read); "
               "ours takes %.2f x its processor time (target <= 2)\n",
-              walkWall, walkCpu, walkKeys, walkRead, ourCpu / walkCpu);
-
-  std::string out;
-  double cpu = 0;
-  auto best = [&](const std::string& command) {
-    double wall = 1e9, proc = 1e9;
-    for (int run = 0; run < kRuns; ++run) {
-      wall = std::min(wall, timeShell(command, out, cpu));
-      proc = std::min(proc, cpu);
-    }
-    cpu = proc;
-    return wall;
-  };
-  const double xmlSeconds = best("hivexml '" + hive + "' | grep -c " + kNowhere);
+              median(walkWall), median(walkCpu), walkKeys, walkRead, median(vsWalk));
+  std::printf("the walk reading every name too: processor %.3f s; ours takes %.2f x its processor time\n",
+              median(namesCpu), median(vsNames));
   std::printf("hivexml | grep -c:            %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 4)\n",
-              xmlSeconds, cpu, out.c_str(), xmlSeconds / totalSeconds, cpu / ourCpu);
-  const double regSeconds = best("hivexregedit --export '" + hive + "' '\\' 2>/dev/null | grep -c " + kNowhere);
-  std::printf("hivexregedit --export | grep: %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 10)\n",
-              regSeconds, cpu, out.c_str(), regSeconds / totalSeconds, cpu / ourCpu);
+              median(xmlWall), median(xmlCpu), xmlCount.c_str(), median(xmlWall) / median(ourWall), median(vsXml));
+  if (regedit) {
+    std::vector<double> wall, proc;
+    std::string out;
+    for (int round = 0; round < rounds; ++round) {
+      double cpu = 0;
+      wall.push_back(timeShell("hivexregedit --export '" + hive + "' '\\' 2>/dev/null | grep -c " + kNowhere, out, cpu));
+      proc.push_back(cpu);
+    }
+    std::printf("hivexregedit --export | grep: %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 10)\n",
+                median(wall), median(proc), out.c_str(), median(wall) / median(ourWall), median(proc) / median(ourCpu));
+  }
+  const bool sound = lines.size() == 2 && xmlCount == "0";
+  std::printf("figures: rounds=%d hive_mb=%.1f keys=%d our_cpu=%.4f walk_cpu=%.4f hivexml_cpu=%.4f vs_hivexml=%.2f vs_walk=%.2f "
+              "names_cpu=%.4f vs_names=%.2f peak_mb=%.1f sound=%d\n",
+              rounds, hiveMB, keys, median(ourCpu), median(walkCpu), median(xmlCpu), median(vsXml), median(vsWalk),
+              median(namesCpu), median(vsNames), peakMB, sound ? 1 : 0);
 
-  if (!keep && argc < 2) fs::remove_all(folder);
-  return 0;
+  if (!keep && ownFolder) fs::remove_all(folder);
+  return sound ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include "app/BatchRun.h"
 #include "app/ProgramEntry.h"
 #include "app/TForm1.h"
+#include "gui/FirstPaintReport.h"
 #include "gui/MainWindow.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   TForm1& form = window.form();
   form.FormCreate(options, settings);
   if (form.showMainWindow()) {
+    if (FirstPaintReport::wanted()) new FirstPaintReport(&window);
     window.show();
     // what went wrong opening a configured source (a damaged hive, a missing dump) is said once
     if (!services.messages().empty()) {
