@@ -8,6 +8,7 @@
 #include "app/MenuTable.h"
 #include "ui/Version.h"
 #include "base/Error.h"
+#include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "collect/CustomItems.h"
 #include "base/Utf8Path.h"
@@ -292,7 +293,7 @@ void TForm1::ItemList1Click() {
   grid_.setVisible(true);
   memo_.setVisible(false);
   window_.setPanelVisible(false);
-  const std::string path = programDir() + "/" + kItemListFileName;
+  const std::string path = programDir() + kPathSeparator + kItemListFileName;
   std::string why;
   if (!writeAnsiLinesAtomic(path, ItemListLines(grid_), &why))
     throw MrvError("itemlist.csv を書き込めませんでした: " + path + " (" + why + ")");

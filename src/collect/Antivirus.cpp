@@ -1,4 +1,5 @@
 #include "collect/Antivirus.h"
+#include "base/Utf8Path.h"
 
 #include <charconv>
 #include <cstdio>
@@ -275,10 +276,10 @@ void logVirusFound(CollectionContext& ctx, const Findings& f) {
   if (f.infected.empty() || f.infected == "0") return;
   const std::string folder = ctx.recordFolder + "VirusScan";
   std::error_code ec;
-  std::filesystem::create_directory(folder, ec);
+  std::filesystem::create_directory(pathFromUtf8(folder), ec);
+  const std::string log = folder + kPathSeparator + "VirusFound.txt";
   const std::string line = f.scanTime + " " + f.infected + " " + computerName(ctx);
-  if (!AppendVirusFoundLine(folder + "/VirusFound.txt", line))
-    throw MrvError("the virus-found log cannot be written: " + folder + "/VirusFound.txt");
+  if (!AppendVirusFoundLine(log, line)) throw MrvError("the virus-found log cannot be written: " + log);
 }
 
 std::vector<std::string> rowsOf(const Findings& f) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Utf8Path.h"
 #include "collect/SystemProbes.h"
 #include "platform/SystemServices.h"
 
@@ -32,7 +33,7 @@ ItemTexts DateTimeItem(CollectionContext& ctx) {
 ItemTexts TimeDifferenceItem(CollectionContext& ctx) {
   if (!ctx.isNT() || !ctx.platform.system || ctx.saveDir.empty()) return {""};
   std::error_code ec;
-  if (!std::filesystem::is_directory(ctx.saveDir, ec)) return {""};
+  if (!std::filesystem::is_directory(pathFromUtf8(ctx.saveDir), ec)) return {""};
   try {
     const std::string server = RemoteTimeOfDay(*ctx.platform.system, SaveFolderServer(ctx.saveDir));
     const std::string local = RemoteTimeOfDay(*ctx.platform.system, "");

@@ -1,11 +1,12 @@
 #include "records/ItemDefinitionFile.h"
 
 #include "base/Text.h"
+#include "base/Utf8Path.h"
 
 namespace mrv {
 
 std::string ItemDefinitionPath(const std::string& programDir) {
-  return programDir + "/" + kItemDefinitionFileName;
+  return programDir + kPathSeparator + kItemDefinitionFileName;
 }
 
 bool LoadItemDefinitionFile(const std::string& programDir, std::vector<std::string>& lines,

@@ -208,7 +208,7 @@ TEST_F(StandardRows, ClockDifferenceAgainstTheSaveFoldersServer) {
   saveDir = std::filesystem::temp_directory_path().string();
   sys.clocks[""] = TimeOfDayInfo{2007, 3, 9, 8, 5, 30};
   EXPECT_EQ(run(TimeDifferenceItem)[0], "");  // the server does not answer
-  sys.clocks[saveDir] = TimeOfDayInfo{2007, 3, 9, 8, 4, 0};  // 90 seconds behind
+  sys.clocks[SaveFolderServer(saveDir)] = TimeOfDayInfo{2007, 3, 9, 8, 4, 0};  // 90 seconds behind
   EXPECT_EQ(run(TimeDifferenceItem)[0], "    1.50");
   EXPECT_EQ(run(TimeDifferenceItem, "9x")[0], "");
 }

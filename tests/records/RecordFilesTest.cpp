@@ -39,9 +39,11 @@ TEST(RecordFiles, ProgramInADriveRootLooksInThatRootsPcdata) {
   fs::current_path(root);
   fs::create_directory("C:pcdata");  // what the drive-relative path would find
   EXPECT_EQ(RecordFolder("", "C:\\", '\\'), "C:\\");
-  fs::create_directory("C:\\pcdata");
+  // on Windows this is the drive's own root folder: the test removes what it made there
+  const bool made = fs::create_directory("C:\\pcdata");
   EXPECT_EQ(RecordFolder("", "C:\\", '\\'), "C:\\pcdata\\");
   EXPECT_EQ(RecordFolder("", "C:", '\\'), "C:\\pcdata\\");
+  if (made) fs::remove("C:\\pcdata");
   fs::current_path(before);
   fs::remove_all(root);
 }
