@@ -1,11 +1,10 @@
 // Decoding of the NVMe Identify and SMART / Health Information blocks into a DriveHealth.
-// Byte offsets are those of the NVMe base specification (Identify Controller: serial 4-23, model
+// Byte offsets are those the NVMe base standard defines (Identify Controller: serial 4-23, model
 // 24-63, firmware 64-71; Identify Namespace: NSZE 0-7, NLBAF 25, FLBAS 26, LBA formats from 128;
 // health log: see kFields).
 #include "disk/NvmeHealth.h"
 
 #include <algorithm>
-#include <exception>
 #include <limits>
 
 #include "base/Text.h"

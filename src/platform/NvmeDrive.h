@@ -16,7 +16,7 @@ constexpr std::size_t kNvmeHealthLogSize = 512;
 using NvmeIdentifyBlock = std::array<std::uint8_t, kNvmeIdentifySize>;
 using NvmeHealthLog = std::array<std::uint8_t, kNvmeHealthLogSize>;
 
-// Admin command values of the NVMe base specification.
+// Admin command values of the NVMe base standard.
 constexpr std::uint8_t kNvmeAdminGetLogPage = 0x02;
 constexpr std::uint8_t kNvmeAdminIdentify = 0x06;
 constexpr std::uint32_t kNvmeIdentifyNamespace = 0x00;   // CNS 00h
