@@ -97,7 +97,7 @@ std::string HistoryEnglishHeaderSegment(const DriveHealth& h) {
       s += ",,,,,";
       continue;
     }
-    s += std::string(a->preFailure ? "*" : "") + std::to_string(a->id) + ": " + std::string(smartAttributeName(a->id)) +
+    s += std::string(a->preFailure ? "*" : "") + std::to_string(a->id) + ": " + a->name +
          ",Current,Worst,Threshold,Raw Value,";
   }
   return s;
@@ -111,7 +111,7 @@ std::string HistoryJapaneseHeaderSegment(const DriveHealth& h) {
       s += ",,,,,";
       continue;
     }
-    s += std::string(smartAttributeJapaneseName(a->id)) + ",現在値,最悪値,閾値,生データ,";
+    s += std::string(attributeJapaneseName(h, a->id)) + ",現在値,最悪値,閾値,生データ,";
   }
   return s;
 }

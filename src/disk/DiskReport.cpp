@@ -82,7 +82,7 @@ int writeDriveRows(FormServices& form, int driveIndex, const DriveHealth& h, int
   for (int i = 0; i < h.attributeCount && i < kSmartAttributeSlots; ++i) {
     const SmartAttribute& a = h.attributes[static_cast<std::size_t>(i)];
     if (!IsHistoryAttributeId(a.id)) continue;
-    const std::string_view japanese = smartAttributeJapaneseName(a.id);
+    const std::string_view japanese = attributeJapaneseName(h, a.id);
     const std::string cells[] = {std::to_string(a.id),
                                  a.name,
                                  japanese.empty() ? std::string("(不明な属性)") : std::string(japanese),

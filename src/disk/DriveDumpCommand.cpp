@@ -28,7 +28,9 @@ const char* yesNo(bool b) { return b ? "Yes" : "No"; }
 void printDriveHealth(const DriveHealth& h, std::ostream& out) {
   out << "  DriveNum " << h.driveNumber << ", capacity " << h.capacity << " bytes (" << h.capacity / 1000000
       << " MB)\n";
-  out << "  Model \"" << h.model << "\", serial \"" << h.serialNumber << "\"\n";
+  out << "  Model \"" << h.model << "\", serial \"" << h.serialNumber << "\"";
+  if (h.nvme) out << ", firmware \"" << h.firmware << "\" (NVMe)";
+  out << "\n";
   out << "  Temperature " << h.temperature << ", highest " << h.highestTemperature << ", lowest " << h.lowestTemperature
       << "\n";
   out << "  ReallocSector " << h.reallocatedSectors << ", PowerCycles " << h.powerCycles << ", HoursRunning "
@@ -44,7 +46,7 @@ void printDriveHealth(const DriveHealth& h, std::ostream& out) {
     std::snprintf(numbers, sizeof numbers, "  %3d %5d %3d  %-16llu %-7s %-5s %-7s  ", a.current, a.worst, a.threshold,
                   static_cast<unsigned long long>(a.raw), yesNo(a.preFailure), yesNo(a.eventCount), yesNo(a.errorRate));
     out << numbers << a.name;
-    const std::string_view ja = smartAttributeJapaneseName(a.id);
+    const std::string_view ja = attributeJapaneseName(h, a.id);
     if (!ja.empty()) out << " / " << ja;
     out << "\n";
   }

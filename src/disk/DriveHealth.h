@@ -35,10 +35,12 @@ struct SmartAttribute {
 };
 
 struct DriveHealth {
-  int driveNumber = -1;        // the IDE position that answered IDENTIFY
+  int driveNumber = -1;        // the IDE position that answered IDENTIFY (0 for an NVMe drive)
+  bool nvme = false;           // an NVMe drive: the attributes are its health log's rows 1-15
   std::uint64_t capacity = 0;  // bytes
   std::string serialNumber;
   std::string model;
+  std::string firmware;        // NVMe drives only
   int temperature = 0;
   int highestTemperature = 0;
   int lowestTemperature = 0;
@@ -55,6 +57,8 @@ struct DriveHealth {
 // Japanese (for the report and the Japanese history header; "" outside IDs 0..15 and 192..250).
 std::string_view smartAttributeName(int id);
 std::string_view smartAttributeJapaneseName(int id);
+// The Japanese name of attribute `id` of this drive: the NVMe names for an NVMe drive.
+std::string_view attributeJapaneseName(const DriveHealth& health, int id);
 
 // Addressable sectors from IDENTIFY: words 100-103 when word 83 says 48-bit addressing is
 // supported, else words 60-61.

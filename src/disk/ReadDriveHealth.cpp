@@ -1,5 +1,6 @@
 // Reading one drive: open it, ask which IDE positions it serves, and for the first position that
-// answers, enable S.M.A.R.T., identify the drive and read its two tables.
+// answers, enable S.M.A.R.T., identify the drive and read its two tables. An NVMe drive is read
+// through its admin reads instead (disk/NvmeHealth).
 //
 // `errorText` holds the text of the last failed step and stays set even when a later step or
 // position succeeds; the callers treat any text as "no data for this index". The result is true
@@ -7,6 +8,7 @@
 #include <exception>
 
 #include "disk/DriveHealth.h"
+#include "disk/NvmeHealth.h"
 
 namespace mrv {
 
@@ -20,6 +22,7 @@ bool ReadDriveHealth(AtaDevice& device, int driveIndex, DriveHealth& health, std
       errorText = smartOpenErrorText(device.sharedController(), message);
       return false;
     }
+    if (NvmeDrive* nvme = drive->nvme()) return ReadNvmeHealth(*nvme, health, errorText);
     std::uint8_t map = 0;
     if (!drive->deviceMap(map, message)) {
       errorText = smartVersionErrorText(message);

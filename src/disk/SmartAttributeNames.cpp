@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "disk/DriveHealth.h"
+#include "disk/NvmeHealth.h"
 
 namespace mrv {
 namespace {
@@ -86,6 +87,10 @@ std::string_view smartAttributeJapaneseName(int id) {
   if (!((id >= 0 && id <= 15) || inUpperRange(id))) return {};
   const NameRow* row = findName(id);
   return row ? row->japanese : std::string_view();
+}
+
+std::string_view attributeJapaneseName(const DriveHealth& health, int id) {
+  return health.nvme ? nvmeAttributeJapaneseName(id) : smartAttributeJapaneseName(id);
 }
 
 }  // namespace mrv

@@ -2,12 +2,15 @@
 // The disks as the S.M.A.R.T. reader sees them. A device hands out drive indexes; an opened drive
 // answers which IDE positions it serves and takes one ATA command at a time, given as the task-file
 // registers, returning the 512-byte block, the driver status code and the drive's error byte.
-// Which commands are sent, and what their answers mean, is decided by the core (disk/).
+// Which commands are sent, and what their answers mean, is decided by the core (disk/). An NVMe
+// drive index answers through `nvme()` instead (platform/NvmeDrive.h).
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "platform/NvmeDrive.h"
 
 namespace mrv {
 
@@ -51,6 +54,9 @@ class AtaDrive {
   // Sends one command. `reply` is reset first. False when the request or the command failed;
   // the reply then holds the driver status, the error byte and the system's text.
   virtual bool send(const AtaCommand& command, AtaReply& reply) = 0;
+  // Non-null when this drive index is an NVMe drive: it is then read through NVMe admin reads
+  // instead, and `deviceMap` and `send` are not used.
+  virtual NvmeDrive* nvme() { return nullptr; }
 };
 
 class AtaDevice {

@@ -229,3 +229,25 @@ TEST(DiskReport, TheOpenDialogStartsInTheHddFolderAndRemembersIt) {
   HDDO1Click(form, folder, pc.historyPath().string());
   EXPECT_EQ(form.window_.caption(), "x");
 }
+
+TEST(DiskReport, AnNvmeDriveShowsItsHealthLogRows) {
+  DiskPc pc;
+  pc.system.admin = true;
+  pc.setDrivesFrom(fs::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-nvme" / "3-failing");
+  FakeForm form(pc);
+  form.openDrives();
+  HDD1Click(form, pc.historyPath().string());
+  EXPECT_TRUE(pc.dialogs.shown.empty());
+  EXPECT_EQ(form.row(4, 4), (Row{"", "Capacity(MB)", "容量(MB)", "488386"}));
+  EXPECT_EQ(form.row(5, 4), (Row{"", "Reallocated Sector", "再配置セクタ数", "5"}));
+  EXPECT_EQ(form.row(6, 4), (Row{"", "Hours Running", "運転時間", "6414"}));
+  EXPECT_EQ(form.row(8, 4), (Row{"", "Temperature Celcius", "温度", "35"}));
+  EXPECT_EQ(form.row(12), (Row{"1", "Critical Warning", "重大警告", "故障", "1", "1", "0", "1", "Yes", "No", "No"}));
+  EXPECT_EQ(form.row(14), (Row{"3", "Available Spare", "予備領域残量", "故障", "7", "7", "10", "7", "Yes", "No", "No"}));
+  EXPECT_EQ(form.row(16), (Row{"5", "Percentage Used", "寿命消費率", "警戒", "97", "97", "0", "97", "Yes", "No", "No"}));
+  EXPECT_EQ(form.row(19, 8), (Row{"8", "Host Read Commands", "読み取りコマンド数", "-", "0", "0", "0", "412,309,871"}));
+  EXPECT_EQ(form.row(26, 3), (Row{"15", "Error Information Log Entries", "エラーログ件数"}));
+  // the ATA disk after it keeps its own names
+  EXPECT_EQ(form.row(28, 4), (Row{"", "DiskNumber", "ディスクNo.", "1"}));
+  EXPECT_EQ(form.row(39, 3), (Row{"1", "Raw Read Error Rate", "読み取りエラー"}));
+}

@@ -380,3 +380,25 @@ TEST_F(HistoryChartTest, HistoryFilesFromTheMenu) {
 }
 
 }  // namespace
+
+// A history whose first drive is an NVMe drive: its judged rows are the marked choices, under
+// their own names, and a chosen row is drawn from its block.
+TEST_F(HistoryChartTest, NvmeFirstDriveChartsItsOwnRows) {
+  sys.now = LocalTime{2026, 12, 8, 12, 0, 0};
+  std::vector<std::string> lines;
+  ASSERT_TRUE(readAnsiLines(std::string(MERVANA_SOURCE_DIR) + "/tests/data/drives/pc-nvme/expected-history.csv", lines));
+  fillHistoryGrid(grid, lines);
+  ShowHistoryChartFromGrid(*form, panel);
+  const std::vector<std::string> expected{
+      "温度", "起動回数・稼働時間", "-----------", "▲重大警告", "△寿命消費率", "▲予備領域残量", "-----------",
+      "書き込み量", "コントローラ稼働時間", "総合温度（K）", "予備領域しきい値", "読み取り量", "読み取りコマンド数",
+      "書き込みコマンド数", "電源入切回数", "電源入り時間", "異常シャットダウン回数", "メディア・データ整合性エラー",
+      "エラーログ件数"};
+  EXPECT_EQ(panel.choices(), expected);
+  EXPECT_EQ(panel.labelText("Label4"), "SAMSUNG MZVLB512HBJQ-000L7");
+  choose("△寿命消費率");
+  EXPECT_EQ(ys(1), (std::vector<double>{3, 95, 97}));
+  choose("▲予備領域残量");
+  EXPECT_EQ(ys(1), (std::vector<double>{100, 100, 7}));
+  EXPECT_EQ(ys(2), (std::vector<double>{10, 10, 10}));
+}

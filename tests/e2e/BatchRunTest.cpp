@@ -293,5 +293,48 @@ TEST_F(BatchRun, AFailingReplayedDiskIsAlertedOnStderrAndLogged) {
   ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines));
   EXPECT_EQ(lines.size(), 4u);
 }
+
+// The same on a PC that boots from an NVMe drive and keeps an ATA disk for data: both drives get
+// their segment of the history row, and the NVMe drive's failure raises the alert.
+TEST_F(BatchRun, AFailingReplayedNvmeDriveIsAlertedAndBothDrivesAreKept) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const fs::path drives = fs::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-nvme";
+  auto conf = [&](const char* stage) {
+    const fs::path p = dir / "conf" / "site.ini";
+    fs::create_directories(p.parent_path());
+    write(p, "[General]\r\nSaveDir=" + save.string() + "\r\n[Sources]\r\nDrives=" + (drives / stage).string() + "\r\n");
+    return p.string();
+  };
+  const auto first = runShell(program.string() + " /b0 " + conf("1-healthy"), dir);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const fs::path record = fs::path(first.out.substr(0, first.out.size() - 1));
+  const fs::path history = save / "hdd" / record.filename();
+  std::vector<std::string> lines;
+  ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines)) << history;
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find(",HoursRunning,*1: Critical Warning,Current,"), std::string::npos);
+  EXPECT_NE(lines[0].find(",HoursRunning,*1: Raw Read Error Rate,Current,"), std::string::npos);
+  EXPECT_NE(lines[2].find(",SAMSUNG MZVLB512HBJQ-000L7,"), std::string::npos) << lines[2];
+  EXPECT_NE(lines[2].find(",WDC WD800JD-75MSA3,"), std::string::npos) << lines[2];
+  // rows 56-61 of the record: the NVMe drive's counts and blocks by number
+  std::vector<std::string> values;
+  ASSERT_TRUE(mrv::readAnsiLines(record.string(), values));
+  ASSERT_GT(values.size(), 61u);
+  EXPECT_EQ(values[55], "0/0");
+  EXPECT_EQ(values[56], "OK/0/0/0");
+  EXPECT_EQ(values[60], "/35/0");
+
+  const auto second = runShell(program.string() + " /b0 " + conf("3-failing"), dir);
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_NE(second.err.find("【重要】ハードディスクが故障しました"), std::string::npos) << second.err;
+  ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[3].find(",5,2,1,1633,6414,故障,1,1,0,1,警戒,97,"), std::string::npos) << lines[3];
+  std::vector<std::string> entries;
+  ASSERT_TRUE(mrv::readAnsiLines((save / "hdd" / "_hddfail.txt").string(), entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_NE(entries[0].find("  故障 2/0  警告 1/0"), std::string::npos) << entries[0];
+}
 #endif
 #endif

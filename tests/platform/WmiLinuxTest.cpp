@@ -144,6 +144,9 @@ TEST(WmiLinux, DriveOrder) {
                                removable),
             (std::vector<std::string>{"sda", "sdb", "sdaa", "hda", "vda", "xvda", "nvme0n1", "nvme1n1", "mmcblk0"}));
   EXPECT_TRUE(physicalDriveOrder({}, nullptr).empty());
+  // an NVMe namespace under multipathing also shows its hidden path devices, which are no disks
+  EXPECT_EQ(physicalDriveOrder({"nvme0c0n1", "nvme0n1", "nvme1c1n1", "nvme1n1", "nvme10n2", "nvme0c"}, nullptr),
+            (std::vector<std::string>{"nvme0c", "nvme0n1", "nvme1n1", "nvme10n2"}));
 }
 
 TEST(WmiLinux, DisksAndOpticalDrives) {

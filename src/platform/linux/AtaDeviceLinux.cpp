@@ -1,6 +1,7 @@
 // This machine's disks. Drive index n is the n-th disk of /sys/block in a stable order: SCSI/SATA
 // disks first (sda, sdb, ..., sdaa), then old IDE disks (hda, ...), then virtio, Xen, NVMe and
-// MMC disks. Commands go through SG_IO as ATA PASS-THROUGH (16); a device that does not take SG_IO
+// MMC disks. NVMe disks are read through NVMe admin commands (NvmeDriveLinux.cpp). ATA commands
+// go through SG_IO as ATA PASS-THROUGH (16); a device that does not take SG_IO
 // is tried with the old IDE ioctl HDIO_DRIVE_CMD. Every request has a time limit.
 #include <fcntl.h>
 #include <linux/hdreg.h>
@@ -258,6 +259,7 @@ std::unique_ptr<AtaDrive> openLinuxAtaDrive(const std::string& path, std::string
     systemMessage = errnoText(errno) + " (" + path + ")";
     return nullptr;
   }
+  if (std::filesystem::path(path).filename().string().starts_with("nvme")) return adoptLinuxNvmeDrive(fd, path);
   return std::make_unique<LinuxAtaDrive>(fd, path);
 }
 

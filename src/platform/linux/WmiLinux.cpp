@@ -222,9 +222,24 @@ int familyRank(const std::string& name) {
   return 6;
 }
 
+// nvme<controller>c<path>n<namespace>: one path of a namespace under the kernel's NVMe multipathing.
+// It is hidden (no device file); the disk is its namespace device, nvme<subsystem>n<namespace>.
+bool nvmePathDevice(const std::string& n) {
+  if (!startsWith(n, "nvme")) return false;
+  std::size_t i = 4;
+  auto digits = [&] {
+    const std::size_t from = i;
+    while (i < n.size() && n[i] >= '0' && n[i] <= '9') ++i;
+    return i > from;
+  };
+  return digits() && i < n.size() && n[i++] == 'c' && digits() && i < n.size() && n[i++] == 'n' && digits() &&
+         i == n.size();
+}
+
 bool virtualBlockDevice(const std::string& n) {
   static const char* const prefixes[] = {"loop", "ram", "zram", "dm-", "md", "nbd", "sr", "fd"};
-  return std::any_of(std::begin(prefixes), std::end(prefixes), [&](const char* p) { return startsWith(n, p); });
+  return nvmePathDevice(n) ||
+         std::any_of(std::begin(prefixes), std::end(prefixes), [&](const char* p) { return startsWith(n, p); });
 }
 
 class Machine {

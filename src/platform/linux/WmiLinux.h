@@ -13,7 +13,8 @@
 //       lease of systemd-networkd, NetworkManager, dhclient or dhcpcd names the interface.
 //
 // Drive order (\\.\PHYSICALDRIVE<n>), shared with the S.M.A.R.T. side: the whole disks of /sys/block
-// that are not removable and not virtual (loop, ram, zram, dm-, md, nbd, sr, fd excluded), sd*
+// that are not removable and not virtual (loop, ram, zram, dm-, md, nbd, sr, fd excluded, and the
+// hidden path devices nvmeXcYnZ of NVMe multipathing, which have no device file), sd*
 // first, then hd*, vd*, xvd*, nvme*, mmcblk*, then any other; within a family by name length, then
 // name (sda..sdz, sdaa, ...). So /dev/sda is drive 0, /dev/sdb drive 1.
 //

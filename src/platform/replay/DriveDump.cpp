@@ -21,6 +21,26 @@ constexpr std::string_view kDataTag = "SMDT";
 constexpr std::string_view kThresholdsTag = "SMTH";
 constexpr std::string_view kSmartStatusTag = "SMST";  // libatasmart's overall status
 constexpr std::string_view kStatusTag = "MRVS";       // ours: device map and enable outcome
+constexpr std::string_view kNvmeControllerTag = "NVIC";
+constexpr std::string_view kNvmeNamespaceTag = "NVIN";
+constexpr std::string_view kNvmeHealthTag = "NVSH";
+
+template <std::size_t N>
+bool takeBlock(std::optional<std::array<std::uint8_t, N>>& block, std::string_view tag, std::string_view body,
+               std::string& problem) {
+  if (body.size() != N) {
+    problem = "record " + std::string(tag) + " has " + std::to_string(body.size()) + " bytes instead of " + std::to_string(N);
+    return false;
+  }
+  if (block.has_value()) {
+    problem = "record " + std::string(tag) + " appears twice";
+    return false;
+  }
+  std::array<std::uint8_t, N> b{};
+  std::memcpy(b.data(), body.data(), N);
+  block = b;
+  return true;
+}
 
 std::uint32_t be32(std::string_view b, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) << 24 |
@@ -72,10 +92,21 @@ std::string hex2(unsigned v) {
   return buf;
 }
 
-class DumpDrive : public AtaDrive {
+class DumpDrive : public AtaDrive, public NvmeDrive {
  public:
   DumpDrive(DriveDump dump, std::string name, int index)
       : dump_(std::move(dump)), name_(std::move(name)), index_(index) {}
+
+  NvmeDrive* nvme() override { return dump_.isNvme() ? this : nullptr; }
+  bool identifyController(NvmeIdentifyBlock& block, std::string& message) override {
+    return nvmeAnswer(dump_.nvmeController, kNvmeControllerTag, block, message);
+  }
+  bool identifyNamespace(NvmeIdentifyBlock& block, std::string& message) override {
+    return nvmeAnswer(dump_.nvmeNamespace, kNvmeNamespaceTag, block, message);
+  }
+  bool healthLog(NvmeHealthLog& block, std::string& message) override {
+    return nvmeAnswer(dump_.nvmeHealth, kNvmeHealthTag, block, message);
+  }
 
   bool deviceMap(std::uint8_t& map, std::string&) override {
     map = dump_.hasStatus ? dump_.deviceMap : fileOrderDeviceMap(index_);
@@ -102,6 +133,18 @@ class DumpDrive : public AtaDrive {
   }
 
  private:
+  template <std::size_t N>
+  bool nvmeAnswer(const std::optional<std::array<std::uint8_t, N>>& recorded, std::string_view tag,
+                  std::array<std::uint8_t, N>& block, std::string& message) {
+    block.fill(0);
+    if (!recorded) {
+      message = name_ + ": the dump holds no " + std::string(tag) + " record";
+      return false;
+    }
+    block = *recorded;
+    return true;
+  }
+
   bool answer(const std::optional<AtaBlock>& block, std::string_view tag, AtaReply& reply) {
     if (!block) {
       reply.systemMessage = name_ + ": the dump holds no " + std::string(tag) + " record";
@@ -151,6 +194,42 @@ class DumpDevice : public AtaDevice {
   fs::path folder_;
   std::vector<fs::path> files_;
 };
+
+std::string dumpFileName(int driveIndex) {
+  char fileName[32];
+  std::snprintf(fileName, sizeof fileName, "drive%02d.dump", driveIndex);
+  return fileName;
+}
+
+bool writeDumpFile(const fs::path& path, const DriveDump& dump) {
+  const std::string bytes = serializeDriveDump(dump);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+// Records one NVMe drive; returns the rest of its report line.
+std::string recordNvmeDrive(NvmeDrive& drive, const std::string& folder, int driveIndex, int& written) {
+  DriveDump dump;
+  std::string failures, message;
+  NvmeIdentifyBlock controller{}, ns{};
+  NvmeHealthLog log{};
+  if (drive.identifyController(controller, message)) dump.nvmeController = controller;
+  else failures += "; Identify Controller failed: " + message;
+  if (drive.identifyNamespace(ns, message)) dump.nvmeNamespace = ns;
+  else failures += "; Identify Namespace failed: " + message;
+  if (drive.healthLog(log, message)) dump.nvmeHealth = log;
+  else failures += "; the health log failed: " + message;
+  if (!dump.nvmeController) return "not recorded: NVMe drive" + failures + "\n";
+  const fs::path path = pathFromUtf8(folder) / dumpFileName(driveIndex);
+  if (!writeDumpFile(path, dump)) return "cannot write " + path.string() + "\n";
+  ++written;
+  std::string records = "NVIC";
+  if (dump.nvmeNamespace) records += " NVIN";
+  if (dump.nvmeHealth) records += " NVSH";
+  return "written to " + path.string() + " (" + records + ")" + failures + "\n";
+}
 
 }  // namespace
 
@@ -208,10 +287,19 @@ bool parseDriveDump(std::string_view bytes, DriveDump& dump, std::string& messag
       dump.enableDriverError = static_cast<std::uint8_t>(body[2]);
       dump.enableIdeError = static_cast<std::uint8_t>(body[3]);
       any = true;
+    } else if (tag == kNvmeControllerTag || tag == kNvmeNamespaceTag || tag == kNvmeHealthTag) {
+      std::string problem;
+      const bool taken = tag == kNvmeHealthTag ? takeBlock(dump.nvmeHealth, tag, body, problem)
+                         : tag == kNvmeControllerTag ? takeBlock(dump.nvmeController, tag, body, problem)
+                                                     : takeBlock(dump.nvmeNamespace, tag, body, problem);
+      if (!taken) return fail(problem);
+      any = true;
     }
     at += 8 + length;
   }
   if (!any) return fail("the file holds no drive records");
+  if (dump.isNvme() && (dump.identify || dump.smartData || dump.smartThresholds || dump.hasStatus))
+    return fail("the file holds both ATA and NVMe records");
   return true;
 }
 
@@ -229,6 +317,9 @@ std::string serializeDriveDump(const DriveDump& dump) {
                                     dump.enableDriverError, dump.enableIdeError};
     appendRecord(out, kStatusTag, status, 4);
   }
+  if (dump.nvmeController) appendRecord(out, kNvmeControllerTag, dump.nvmeController->data(), kNvmeIdentifySize);
+  if (dump.nvmeNamespace) appendRecord(out, kNvmeNamespaceTag, dump.nvmeNamespace->data(), kNvmeIdentifySize);
+  if (dump.nvmeHealth) appendRecord(out, kNvmeHealthTag, dump.nvmeHealth->data(), kNvmeHealthLogSize);
   return out;
 }
 
@@ -274,6 +365,10 @@ bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& re
       report += head + "not recorded: cannot open it: " + message + "\n";
       continue;
     }
+    if (NvmeDrive* nvme = drive->nvme()) {
+      report += head + recordNvmeDrive(*nvme, folder, i, written);
+      continue;
+    }
     DriveDump dump;
     std::uint8_t map = 0;
     if (!drive->deviceMap(map, message)) {
@@ -311,14 +406,8 @@ bool writeDriveDumps(AtaDevice& real, const std::string& folder, std::string& re
                 (lastFailure.empty() ? std::string() : ": " + lastFailure) + "\n";
       continue;
     }
-    char fileName[32];
-    std::snprintf(fileName, sizeof fileName, "drive%02d.dump", i);
-    const fs::path path = pathFromUtf8(folder) / fileName;
-    const std::string bytes = serializeDriveDump(dump);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
+    const fs::path path = pathFromUtf8(folder) / dumpFileName(i);
+    if (!writeDumpFile(path, dump)) {
       report += head + "cannot write " + path.string() + "\n";
       continue;
     }

@@ -13,7 +13,12 @@
 //                    error byte. Without it (a blob saved by skdump) the enable succeeded and
 //                    the drive answers at the position its file's order gives (bit n for the
 //                    n-th file, position 0 from the fifth file on).
-// A missing IDFY, SMDT or SMTH record replays as that command failing. Records with other tags
+// An NVMe drive is kept in records of our own instead of the ATA ones:
+//   NVIC  4096 bytes  the Identify Controller data
+//   NVIN  4096 bytes  the Identify Namespace data of the drive's namespace
+//   NVSH   512 bytes  the SMART / Health Information log page (02h)
+// A dump holding any of them replays an NVMe drive; it may hold no ATA record besides.
+// A missing IDFY, SMDT or SMTH record (NVIC, NVIN, NVSH) replays as that command failing. Records with other tags
 // are skipped (libatasmart skips ours). A folder of dumps serves drive index n from the n-th
 // file in name order.
 #include <cstdint>
@@ -36,6 +41,10 @@ struct DriveDump {
   bool enableFailed = false;
   std::uint8_t enableDriverError = 0;
   std::uint8_t enableIdeError = 0;
+  std::optional<NvmeIdentifyBlock> nvmeController;  // NVIC
+  std::optional<NvmeIdentifyBlock> nvmeNamespace;   // NVIN
+  std::optional<NvmeHealthLog> nvmeHealth;          // NVSH
+  bool isNvme() const { return nvmeController || nvmeNamespace || nvmeHealth; }
 };
 
 // The device map a dump without our MRVS record replays for the n-th file of its folder.

@@ -1,14 +1,21 @@
 // The disks through the Windows S.M.A.R.T. I/O controls. On the NT family drive index n is
 // \\.\PhysicalDriven; on the 9x family one device, \\.\SMARTVSD, serves every IDE position.
+// A PhysicalDrive on the NVMe bus answers no S.M.A.R.T. I/O control; it is read through the
+// protocol-specific storage query instead (Identify data and the health log page).
 #include <windows.h>
+#include <winioctl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/SmartCommands.h"
 #include "platform/AtaDevice.h"
+#include "platform/StorageProtocolData.h"
 
 namespace mrv {
 namespace {
@@ -76,6 +83,88 @@ bool isNineXFamily() {
 #endif
   return (GetVersion() & 0x80000000u) != 0;
 }
+
+static_assert(sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA) == kProtocolSpecificDataSize);
+static_assert(sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR) == kProtocolDataDescriptorSize);
+static_assert(offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters) == kProtocolSpecificDataOffset);
+static_assert(offsetof(STORAGE_PROTOCOL_DATA_DESCRIPTOR, ProtocolSpecificData) == kProtocolSpecificDataOffset);
+static_assert(StorageAdapterProtocolSpecificProperty == kStorageAdapterProtocolSpecificProperty);
+static_assert(StorageDeviceProtocolSpecificProperty == kStorageDeviceProtocolSpecificProperty);
+static_assert(ProtocolTypeNvme == kProtocolTypeNvme);
+static_assert(NVMeDataTypeIdentify == kNvmeDataTypeIdentify && NVMeDataTypeLogPage == kNvmeDataTypeLogPage);
+
+// Whether the disk behind `handle` sits on the NVMe bus. A driver that does not answer the
+// question is taken as ATA, the road every older system has.
+bool onNvmeBus(HANDLE handle) {
+  STORAGE_PROPERTY_QUERY query{};
+  query.PropertyId = StorageDeviceProperty;
+  query.QueryType = PropertyStandardQuery;
+  alignas(STORAGE_DEVICE_DESCRIPTOR) BYTE buffer[1024] = {};
+  DWORD returned = 0;
+  if (!DeviceIoControl(handle, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, buffer, sizeof buffer, &returned,
+                       nullptr) ||
+      returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof(STORAGE_BUS_TYPE))
+    return false;
+  STORAGE_DEVICE_DESCRIPTOR descriptor;
+  std::memcpy(&descriptor, buffer, std::min<std::size_t>(returned, sizeof descriptor));
+  return descriptor.BusType == BusTypeNvme;
+}
+
+class Win32NvmeDrive : public AtaDrive, public NvmeDrive {
+ public:
+  explicit Win32NvmeDrive(HANDLE handle) : handle_(handle) {}
+  ~Win32NvmeDrive() override { CloseHandle(handle_); }
+  Win32NvmeDrive(const Win32NvmeDrive&) = delete;
+  Win32NvmeDrive& operator=(const Win32NvmeDrive&) = delete;
+
+  NvmeDrive* nvme() override { return this; }
+  bool deviceMap(std::uint8_t&, std::string& message) override {
+    message = "the drive is an NVMe drive: it takes no ATA commands";
+    return false;
+  }
+  bool send(const AtaCommand&, AtaReply& reply) override {
+    reply = AtaReply{};
+    reply.systemMessage = "the drive is an NVMe drive: it takes no ATA commands";
+    return false;
+  }
+
+  // The controller's data is the adapter's; a namespace and the health log are the device's.
+  // A PhysicalDrive stands for the controller's first namespace.
+  bool identifyController(NvmeIdentifyBlock& block, std::string& message) override {
+    return query({kStorageAdapterProtocolSpecificProperty, kNvmeDataTypeIdentify, kNvmeIdentifyController, 0,
+                  kNvmeIdentifySize},
+                 block.data(), message);
+  }
+  bool identifyNamespace(NvmeIdentifyBlock& block, std::string& message) override {
+    return query({kStorageDeviceProtocolSpecificProperty, kNvmeDataTypeIdentify, kNvmeIdentifyNamespace, 1,
+                  kNvmeIdentifySize},
+                 block.data(), message);
+  }
+  bool healthLog(NvmeHealthLog& block, std::string& message) override {
+    return query({kStorageDeviceProtocolSpecificProperty, kNvmeDataTypeLogPage, kNvmeLogHealth, 0, kNvmeHealthLogSize},
+                 block.data(), message);
+  }
+
+ private:
+  bool query(const StorageProtocolRequest& request, std::uint8_t* out, std::string& message) {
+    std::memset(out, 0, request.dataLength);
+    std::vector<std::uint8_t> buffer = buildStorageProtocolQuery(request);
+    DWORD returned = 0;
+    if (!DeviceIoControl(handle_, IOCTL_STORAGE_QUERY_PROPERTY, buffer.data(), static_cast<DWORD>(buffer.size()),
+                         buffer.data(), static_cast<DWORD>(buffer.size()), &returned, nullptr)) {
+      message = systemMessage(GetLastError());
+      return false;
+    }
+    std::span<const std::uint8_t> data;
+    const std::size_t got = std::min<std::size_t>(returned, buffer.size());
+    if (!storageProtocolAnswerData(std::span<const std::uint8_t>(buffer.data(), got), request.dataLength, data, message))
+      return false;
+    std::memcpy(out, data.data(), data.size());
+    return true;
+  }
+
+  HANDLE handle_;
+};
 
 std::string physicalDrivePath(int index) { return "\\\\.\\PhysicalDrive" + std::to_string(index); }
 
@@ -168,6 +257,7 @@ class Win32AtaDevice : public AtaDevice {
       message = systemMessage(GetLastError());
       return nullptr;
     }
+    if (!nineX_ && onNvmeBus(h)) return std::make_unique<Win32NvmeDrive>(h);
     return std::make_unique<Win32AtaDrive>(h);
   }
 
