@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -130,6 +132,44 @@ TEST(AtomicWrite, AFolderThatVanishesLosesNothingElse) {
   std::string why;
   EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 3), &why));
   EXPECT_EQ(why, "フォルダがありません");
+}
+
+// The share's folder is removed and made again (a cleanup script, a remounted share) while saves
+// go on: each save either lands whole or fails with a reason, and none leaves a temporary file.
+TEST(AtomicWrite, AFolderRemovedWhileSavesRunLeavesWholeRecordsOrAReason) {
+  TempDir dir;
+  const fs::path share = dir.path / "share";
+  const std::string target = (share / "PC__G.csv").string();
+  std::atomic<bool> stop{false};
+  std::thread remover([&] {
+    std::error_code ec;
+    while (!stop) {
+      fs::create_directory(share, ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      fs::remove_all(share, ec);
+    }
+    fs::create_directory(share, ec);
+  });
+  int saved = 0, failed = 0;
+  for (int i = 0; i < 400; ++i) {
+    std::string why;
+    if (writeAnsiLinesAtomic(target, record(i, 200), &why)) {
+      ++saved;
+      const std::string now = bytesOf(target);  // empty when the folder has gone again
+      if (!now.empty()) {
+        EXPECT_EQ(now, recordBytes(i, 200)) << "save " << i;
+      }
+    } else {
+      ++failed;
+      EXPECT_FALSE(why.empty()) << "save " << i;
+    }
+  }
+  stop = true;
+  remover.join();
+  std::cout << "[          ] " << saved << " saved, " << failed << " failed with a reason\n";
+  ASSERT_TRUE(writeAnsiLinesAtomic(target, record(999, 200)));
+  EXPECT_EQ(bytesOf(target), recordBytes(999, 200));
+  EXPECT_TRUE(onlyFiles(share, 1)) << "a temporary file was left behind";
 }
 
 TEST(AtomicWrite, FiftyPcsSavingAtOnceLeaveFiftyWholeRecords) {
