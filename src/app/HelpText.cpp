@@ -33,8 +33,8 @@ Commands:
 
 Exit status:
   0  done (the record was saved, the lists were built, the command ran)
-  1  failed: nothing collected or saved, a command's input or output could not be used, or no window
-     system for an interactive start
+  1  failed: nothing collected or saved (also when a [Sources] entry cannot be opened), a command's
+     input or output could not be used, or no window system for an interactive start
   2  a command was given without the argument it needs
 )";
 
@@ -65,8 +65,8 @@ constexpr const char* kJapanese = R"(使い方: mervana [スイッチ] [設定�
 
 終了コード:
   0  完了 (記録を保存した、一覧表を作成した、コマンドを実行した)
-  1  失敗: 収集・保存ができなかった、コマンドの入力・出力が使えなかった、または対話起動で
-     ウィンドウシステムに接続できなかった
+  1  失敗: 収集・保存ができなかった ([Sources] の情報源を開けないときも)、コマンドの入力・出力が
+     使えなかった、または対話起動でウィンドウシステムに接続できなかった
   2  コマンドに必要な引数がない
 )";
 

@@ -59,6 +59,14 @@ StartUp ReadStartUp(const std::vector<std::string>& args, const std::string& pro
   return s;
 }
 
+std::optional<int> RefuseBatchRun(const std::vector<std::string>& failures) {
+  if (failures.empty()) return std::nullopt;
+  std::string entries;
+  for (const auto& f : failures) entries += (entries.empty() ? "" : "; ") + f;
+  std::cerr << "mervana: [Sources] の情報源を開けないため、記録も履歴も書きませんでした: " << entries << "\n";
+  return 1;
+}
+
 int RunWithoutWindow(const std::vector<std::string>& args, const std::string& programPath) {
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;
   const StartUp start = ReadStartUp(args, programPath);
@@ -68,6 +76,7 @@ int RunWithoutWindow(const std::vector<std::string>& args, const std::string& pr
   }
   PlatformServices services(start.settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
+  if (auto rc = RefuseBatchRun(services.failures())) return *rc;
   return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
 }
 

@@ -25,6 +25,11 @@ struct StartUp {
 };
 StartUp ReadStartUp(const std::vector<std::string>& args, const std::string& programPath);
 
+// A batch run never saves a record or a history line when a configured [Sources] entry could not
+// be opened at all (`failures`, see PlatformServices): the record would mix this PC with the one
+// the sources describe. Says so on stderr and gives the exit status; nullopt when nothing failed.
+std::optional<int> RefuseBatchRun(const std::vector<std::string>& failures);
+
 // The whole program without a window: a support command, or a batch run (/b) without a display.
 // Without /b it explains that a batch run is what this program can do and fails.
 int RunWithoutWindow(const std::vector<std::string>& args, const std::string& programPath);

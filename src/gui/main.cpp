@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
   const Settings& settings = start.settings;
   PlatformServices services(settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
+  if (options.batch)
+    if (auto rc = RefuseBatchRun(services.failures())) return *rc;
 
   // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
   // behind by a closed remote session) means a run without one.

@@ -23,14 +23,31 @@
 
 namespace mrv {
 
-std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages) {
+namespace {
+// The messages added since `from`, as one reason.
+std::string reasonSince(const std::vector<std::string>& messages, std::size_t from, const std::string& fallback) {
+  std::string text;
+  for (std::size_t i = from; i < messages.size(); ++i) text += (text.empty() ? "" : " ") + messages[i];
+  return text.empty() ? fallback : text;
+}
+}  // namespace
+
+std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages,
+                                                  std::vector<std::string>* failures) {
   if (sources.registry.empty() && sources.userRegistry.empty()) return openNativeRegistry();
+  std::size_t before = messages.size();
   std::unique_ptr<RegistryStore> machine = sources.registry.empty()
                                                ? openNativeRegistry()
                                                : openRecordedMachineRegistry(sources.registry, messages);
+  if (!sources.registry.empty() && !machine && failures)
+    failures->push_back("Registry=" + sources.registry + " (" + reasonSince(messages, before, "cannot be opened") + ")");
   std::unique_ptr<RegistryStore> user;
   if (!sources.userRegistry.empty()) {
+    before = messages.size();
     user = openRecordedUserRegistry(sources.userRegistry, messages);
+    if (!user && failures)
+      failures->push_back("UserRegistry=" + sources.userRegistry + " (" +
+                          reasonSince(messages, before, "cannot be opened") + ")");
     // a user file that cannot be read leaves HKEY_CURRENT_USER empty rather than taken from elsewhere
     if (!user) user = std::make_unique<MemoryRegistry>();
   }
@@ -54,15 +71,18 @@ std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& 
 }
 
 std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
-                                                   std::string& message) {
+                                                   std::string& message, bool* identityMissing) {
+  if (identityMissing) *identityMissing = false;
   auto machine = openNativeSystemServices(message);
   if (sources.registry.empty() || !registry || !machine) return machine;
   std::error_code ec;
   std::string root;
   if (std::filesystem::is_directory(pathFromUtf8(sources.registry), ec)) root = sources.registry;
   InstallationIdentity id = readInstallationIdentity(*registry);
-  if (id.computerName.empty())
+  if (id.computerName.empty()) {
     message = "The configured Windows registry holds no computer name; this machine's name is used.";
+    if (identityMissing) *identityMissing = true;
+  }
   return overlayInstallation(std::move(machine), std::move(id), std::move(root));
 }
 
@@ -86,20 +106,34 @@ PlatformServices::PlatformServices(const Sources& sources) : owned_(std::make_un
     if (!message.empty()) messages_.push_back(std::string(what) + ": " + message);
     message.clear();
   };
-  owned_->registry = openRegistrySource(sources, messages_);
+  // a configured source that is not there at all is a failure of the run, not a quiet fallback
+  auto noteFailure = [&](const char* key, const std::string& value, bool failed) {
+    if (failed)
+      failures_.push_back(std::string(key) + "=" + value + " (" + (message.empty() ? "cannot be opened" : message) + ")");
+  };
+  owned_->registry = openRegistrySource(sources, messages_, &failures_);
+  const bool registryFailed = !failures_.empty();
   platform_.registry = owned_->registry.get();
   owned_->shell = openShell();
   platform_.shell = owned_->shell.get();
   owned_->cpu = openCpuSource(sources, message);
+  noteFailure("Cpuid", sources.cpuid, !sources.cpuid.empty() && !owned_->cpu);
   note("Cpuid");
   platform_.cpu = owned_->cpu.get();
   owned_->ata = openAtaDevice(sources, message);
+  noteFailure("Drives", sources.drives, !sources.drives.empty() && !owned_->ata);
   note("Drives");
   platform_.ata = owned_->ata.get();
-  owned_->system = openSystemServices(sources, platform_.registry, message);
+  bool identityMissing = false;
+  owned_->system = openSystemServices(sources, platform_.registry, message, &identityMissing);
+  // the record would carry this machine's name over another installation's facts; a registry that
+  // did not open at all has said so already
+  if (registryFailed) message.clear();
+  noteFailure("Registry", sources.registry, identityMissing && !registryFailed);
   note("Registry");
   platform_.system = owned_->system.get();
   owned_->wmi = openWmiService(sources, message);
+  noteFailure("Wmi", sources.wmi, !sources.wmi.empty() && !owned_->wmi);
   note("Wmi");
   platform_.wmi = owned_->wmi.get();
   owned_->printers = openPrinterService(sources, platform_.registry);

@@ -21,12 +21,17 @@ class PlatformServices {
   const Platform& platform() const { return platform_; }
   // What went wrong while opening a configured source (a missing dump, a corrupt hive, …).
   const std::vector<std::string>& messages() const { return messages_; }
+  // The configured sources that could not be opened at all, each with its reason (also among the
+  // messages). A run with any of them would describe a mix of two PCs — another installation's
+  // facts under this machine's name — so a batch run saves nothing then.
+  const std::vector<std::string>& failures() const { return failures_; }
 
  private:
   struct Owned;
   std::unique_ptr<Owned> owned_;
   Platform platform_;
   std::vector<std::string> messages_;
+  std::vector<std::string> failures_;
 };
 
 // One service at a time, chosen the same way (for support commands, tools and tests).
@@ -34,8 +39,10 @@ class PlatformServices {
 // Registry= names a .reg export or a folder holding a Windows installation, UserRegistry= an
 // NTUSER.DAT hive or a .reg export for HKEY_CURRENT_USER (see replay/RecordedRegistry.h). With
 // neither, the machine's own registry (none on Linux: null, every key missing). Problems with the
-// configured files are appended to `messages` once each, when the registry is opened.
-std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages);
+// configured files are appended to `messages` once each, when the registry is opened; a configured
+// file that cannot be opened at all also adds its reason to `failures`, when given.
+std::unique_ptr<RegistryStore> openRegistrySource(const Sources& sources, std::vector<std::string>& messages,
+                                                  std::vector<std::string>* failures = nullptr);
 
 // Cpuid= a recorded CPUID dump, or this machine's processor. Null when the dump cannot be used;
 // `message` then says why.
@@ -53,9 +60,10 @@ std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& 
 // a registry export) and its store given, the identity facts that installation holds (computer
 // name, workgroup or domain, Windows and System folders) come from it, and Windows paths are
 // mapped into the installation's folder; hardware facts always come from this machine. `message`
-// receives a note when the configured installation cannot be used.
+// receives a note when the configured installation cannot be used; `identityMissing`, when given,
+// is set when the installation holds no computer name (this machine's would stand in for it).
 std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
-                                                   std::string& message);
+                                                   std::string& message, bool* identityMissing = nullptr);
 
 // The desktop's shell (there is no recorded one).
 std::unique_ptr<Shell> openShell();

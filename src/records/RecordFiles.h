@@ -13,9 +13,15 @@ namespace mrv {
 // program's folder. `separator` is for tests of the other system's rules.
 std::string RecordFolder(std::string_view saveDir, std::string_view programDir, char separator = kPathSeparator);
 
-// Computer name + "__" + workgroup or domain. A character that cannot stand in a file name
-// (\ / : * ? " < > |, control characters) becomes "_", and a stem of only dots is made safe, so a
-// record never lands outside the record folder. Row 1 of the record holds the same text.
+// Computer name + "__" + workgroup or domain, as the record file holds it. Row 1 of the record holds
+// the same text, and it names the record's files, so the two always agree:
+// - a character that cannot stand in a file name (\ / : * ? " < > |, control characters) becomes
+//   "_", and a stem of only dots is made safe, so a record never lands outside the record folder;
+// - a character the users' code page (Shift-JIS) cannot hold would read "?" in the record: it
+//   becomes "_" as well;
+// - a stem longer than 251 UTF-8 bytes (its ".csv" name would pass the 255-byte limit) keeps its
+//   first characters up to 242 bytes and ends in "~" and 8 hex digits of the FNV-1a hash of the
+//   whole stem, so two long names never share a file and a PC keeps its name from run to run.
 std::string RecordFileStem(std::string_view computerName, std::string_view group);
 
 // Appends a folder name or file name to a folder that ends in a separator.

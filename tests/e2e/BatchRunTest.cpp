@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "base/Text.h"
 #include "base/Utf8Path.h"
 #include "platform/Encoding.h"
 #include "support/RunProgram.h"
@@ -140,6 +141,96 @@ TEST_F(BatchRun, AnUnwritableSaveFolderFailsTheBatchRunLoudly) {
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("mervana:"), std::string::npos);
   EXPECT_TRUE(r.out.empty());
+}
+
+// A [Sources] entry that cannot be used at all would leave this PC's facts under another PC's record
+// (or the other way round): the run saves neither a record nor a history line and says why.
+TEST_F(BatchRun, AConfiguredSourceThatCannotBeOpenedSavesNothing) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  fs::create_directories(dir / "a-folder");
+  write(dir / "empty.reg", "");
+  write(dir / "junk.txt", std::string(300, 'z'));
+  const std::string folder = mrv::utf8FromPath(dir / "a-folder"), missing = mrv::utf8FromPath(dir / "missing.reg");
+  const std::string empty = mrv::utf8FromPath(dir / "empty.reg"), junk = mrv::utf8FromPath(dir / "junk.txt");
+  const std::vector<std::pair<std::string, std::string>> sources{
+      {"Registry", empty}, {"Registry", missing},     {"Registry", junk},  {"UserRegistry", missing},
+      {"Wmi", folder},     {"Wmi", junk},             {"Cpuid", junk},     {"Drives", missing},
+      {"Registry", folder},  // a folder without a Windows installation in it
+  };
+  for (const auto& [key, value] : sources) {
+    const fs::path conf = dir / "conf" / "site.ini";
+    fs::create_directories(conf.parent_path());
+    write(conf, "[General]\r\nSaveDir=" + mrv::utf8ToAnsi(mrv::utf8FromPath(save)) + "\r\n[Sources]\r\n" + key + "=" +
+                    mrv::utf8ToAnsi(value) + "\r\n");
+    const auto r = run(program, {"/b0", mrv::utf8FromPath(conf)}, dir);
+    EXPECT_EQ(r.status, 1) << key << "=" << value << "\n" << r.err;
+    EXPECT_TRUE(r.out.empty()) << key << "=" << value << ": " << r.out;
+    EXPECT_TRUE(fs::is_empty(save)) << key << "=" << value << ": something was written";
+    EXPECT_NE(r.err.find(key + "="), std::string::npos) << r.err;  // which entry
+    EXPECT_NE(r.err.find("記録も履歴も書きませんでした"), std::string::npos) << r.err;
+  }
+}
+
+// A registry export with damaged lines is still the other PC's registry: what can be read is used.
+TEST_F(BatchRun, ARegistryExportWithSomeBadLinesStillNamesTheRecord) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  write(dir / "partly.reg",
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n\"Current\"=dword:00000001\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\ComputerName\\ComputerName]\r\n"
+        "this line is no value\r\n\"Broken\"=hex:zz,q1\r\n\"ComputerName\"=\"SALES-PC3\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Unfinished\r\n");
+  const fs::path conf = dir / "conf" / "site.ini";
+  fs::create_directories(conf.parent_path());
+  write(conf, "[General]\r\nSaveDir=" + mrv::utf8ToAnsi(mrv::utf8FromPath(save)) + "\r\n[Sources]\r\nRegistry=" +
+                  mrv::utf8ToAnsi(mrv::utf8FromPath(dir / "partly.reg")) + "\r\n");
+  const auto r = run(program, {"/p/b0", mrv::utf8FromPath(conf)}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto files = csvFiles(save);
+  ASSERT_EQ(files.size(), 1u) << r.err;
+  EXPECT_EQ(files[0].filename().string().rfind("SALES-PC3__", 0), 0u) << files[0];
+}
+
+// The name an offline installation gives decides the record's name: one the code page cannot hold,
+// and one past the file system's limit, are both saved, with row 1 and the file name agreeing.
+TEST_F(BatchRun, NamesOutsideShiftJisOrPastTheNameLimitAreSavedUnderRowOne) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  // (computer name, domain): a name the code page cannot hold; a domain name past the limit
+  std::vector<std::pair<std::string, std::string>> names{{"\xF0\x9F\x98\x80PC", "G"}};
+#ifndef _WIN32
+  names.emplace_back("PC7", std::string(300, 'D'));  // past 260 characters Windows needs the long-path opt-in
+#endif
+  for (const auto& [name, domain] : names) {
+    const std::string reg = "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\r\n\"Current\"=dword:00000001\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control\\ComputerName\\ComputerName]\r\n"
+                            "\"ComputerName\"=\"" + name + "\"\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon]\r\n"
+                            "\"CachePrimaryDomain\"=\"" + domain + "\"\r\n";
+    write(dir / "pc.reg", "\xFF\xFE" + mrv::utf8ToUtf16le(reg));
+    const fs::path conf = dir / "conf" / "site.ini";
+    fs::create_directories(conf.parent_path());
+    write(conf, "[General]\r\nSaveDir=" + mrv::utf8ToAnsi(mrv::utf8FromPath(save)) + "\r\n[Sources]\r\nRegistry=" +
+                    mrv::utf8ToAnsi(mrv::utf8FromPath(dir / "pc.reg")) + "\r\n");
+    const auto r = run(program, {"/p/b0", mrv::utf8FromPath(conf)}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto files = csvFiles(save);
+    ASSERT_EQ(files.size(), 1u) << r.err;
+    const std::string fileName = mrv::utf8FromPath(files[0].filename());
+    std::vector<std::string> lines;
+    ASSERT_TRUE(mrv::readAnsiLines(mrv::utf8FromPath(files[0]), lines));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0] + ".csv", fileName);
+    EXPECT_LE(fileName.size(), 255u);
+    if (domain.size() > 1)
+      EXPECT_EQ(fileName.rfind("PC7__" + std::string(237, 'D') + "~", 0), 0u) << fileName;
+    else
+      EXPECT_EQ(fileName, "_PC__G.csv");
+    fs::remove(files[0]);
+  }
 }
 
 TEST_F(BatchRun, InteractiveWithoutADisplaySaysSoAndExitsOne) {

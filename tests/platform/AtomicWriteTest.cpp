@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -62,7 +64,7 @@ bool onlyFiles(const fs::path& dir, std::size_t count) {
   return n == count;
 }
 
-// A small tmpfs of the test's own; root only (the test says so and fails otherwise).
+// A small tmpfs of the test's own; root only (the tests that need it are skipped otherwise).
 struct SmallFileSystem {
   TempDir dir;
   bool mounted = false;
@@ -90,7 +92,7 @@ TEST(AtomicWrite, FailuresSayWhyAndKeepTheOldFile) {
   EXPECT_EQ(why, "フォルダがありません");
 
   SmallFileSystem full("size=64k");
-  ASSERT_TRUE(full.mounted) << "this test mounts a 64 KB tmpfs and needs root";
+  if (!full.mounted) GTEST_SKIP() << "the full and read-only file systems need root to mount a 64 KB tmpfs";
   const std::string target = full.dir / "PC__G.csv";
   ASSERT_TRUE(writeAnsiLinesAtomic(target, record(1, 10)));
   why.clear();
@@ -106,6 +108,21 @@ TEST(AtomicWrite, FailuresSayWhyAndKeepTheOldFile) {
   EXPECT_EQ(bytesOf(target), recordBytes(1, 10));
 }
 
+// A share the user may read but not write (root writes anyway: the read-only mount above covers it).
+TEST(AtomicWrite, AReadOnlyFolderKeepsTheOldRecordAndSaysWhy) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempDir dir;
+  const std::string target = dir / "PC__G.csv";
+  ASSERT_TRUE(writeAnsiLinesAtomic(target, record(1, 3)));
+  fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
+  std::string why;
+  EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 3), &why));
+  fs::permissions(dir.path, fs::perms::owner_all);
+  EXPECT_EQ(why, "アクセスが拒否されました");
+  EXPECT_EQ(bytesOf(target), recordBytes(1, 3));
+  EXPECT_TRUE(onlyFiles(dir.path, 1));
+}
+
 TEST(AtomicWrite, AFolderThatVanishesLosesNothingElse) {
   TempDir dir;
   fs::create_directory(dir.path / "share");
@@ -115,6 +132,44 @@ TEST(AtomicWrite, AFolderThatVanishesLosesNothingElse) {
   std::string why;
   EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 3), &why));
   EXPECT_EQ(why, "フォルダがありません");
+}
+
+// The share's folder is removed and made again (a cleanup script, a remounted share) while saves
+// go on: each save either lands whole or fails with a reason, and none leaves a temporary file.
+TEST(AtomicWrite, AFolderRemovedWhileSavesRunLeavesWholeRecordsOrAReason) {
+  TempDir dir;
+  const fs::path share = dir.path / "share";
+  const std::string target = (share / "PC__G.csv").string();
+  std::atomic<bool> stop{false};
+  std::thread remover([&] {
+    std::error_code ec;
+    while (!stop) {
+      fs::create_directory(share, ec);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      fs::remove_all(share, ec);
+    }
+    fs::create_directory(share, ec);
+  });
+  int saved = 0, failed = 0;
+  for (int i = 0; i < 400; ++i) {
+    std::string why;
+    if (writeAnsiLinesAtomic(target, record(i, 200), &why)) {
+      ++saved;
+      const std::string now = bytesOf(target);  // empty when the folder has gone again
+      if (!now.empty()) {
+        EXPECT_EQ(now, recordBytes(i, 200)) << "save " << i;
+      }
+    } else {
+      ++failed;
+      EXPECT_FALSE(why.empty()) << "save " << i;
+    }
+  }
+  stop = true;
+  remover.join();
+  std::cout << "[          ] " << saved << " saved, " << failed << " failed with a reason\n";
+  ASSERT_TRUE(writeAnsiLinesAtomic(target, record(999, 200)));
+  EXPECT_EQ(bytesOf(target), recordBytes(999, 200));
+  EXPECT_TRUE(onlyFiles(share, 1)) << "a temporary file was left behind";
 }
 
 TEST(AtomicWrite, FiftyPcsSavingAtOnceLeaveFiftyWholeRecords) {

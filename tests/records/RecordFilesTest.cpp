@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/Utf8Path.h"
+#include "platform/Encoding.h"
 #include "records/RecordFiles.h"
 
 using namespace mrv;
@@ -72,6 +73,43 @@ TEST(RecordFiles, StemNeverLeavesTheFolder) {
   EXPECT_EQ(RecordFileStem("PC01", ""), "PC01__");
   EXPECT_EQ(RecordFileStem("..", "..\\x/y"), "..__.._x_y");
   EXPECT_EQ(RecordFileStem("A:B*C?", "\"<>|\t"), "A_B_C_" "__" "_____");
+}
+
+// Row 1 is written in Shift-JIS and read back by the aggregation; the file is named after it.
+TEST(RecordFiles, StemIsWhatTheRecordHoldsAndAFileNameCanHold) {
+  EXPECT_EQ(RecordFileStem("\xF0\x9F\x98\x80PC", "G"), "_PC__G");  // U+1F600 has no Shift-JIS code
+  EXPECT_EQ(RecordFileStem("経理PC", "総務部"), "経理PC__総務部");
+  EXPECT_EQ(RecordFileStem("ＰＣ１", "ｿｳﾑ"), "ＰＣ１__ｿｳﾑ");
+  EXPECT_EQ(RecordFileStem("PC\xFF\xC3", "G\xE3\x81"), "PC____G__");  // bytes that are no UTF-8
+  for (const char* name : {"caf\xC3\xA9", "\xD0\x9F\xD0\x9A", "\xE2\x80\x94\xE2\x88\x95x", "\xEA\xB0\x80", "a\xCC\x81"}) {
+    const std::string stem = RecordFileStem(name, "G");
+    EXPECT_EQ(ansiToUtf8(utf8ToAnsi(stem)), stem) << name;  // the record keeps it as it stands
+    EXPECT_EQ(stem.find_first_of("?\\/:*\"<>|"), std::string::npos) << stem;
+  }
+}
+
+TEST(RecordFiles, OverLongStemsFitTheNameLimitAndStayApart) {
+  const std::string exact = std::string(249, 'A');  // 249 + "__" = 251 bytes: ".csv" makes 255
+  EXPECT_EQ(RecordFileStem(exact, ""), exact + "__");
+  const std::string longer = RecordFileStem(exact + "A", "");
+  EXPECT_EQ(longer.size(), 251u);
+  EXPECT_EQ(longer.substr(0, 242), std::string(242, 'A'));
+  EXPECT_EQ(longer[242], '~');
+  EXPECT_EQ(longer.find_first_not_of("0123456789abcdef", 243), std::string::npos);
+
+  // the same on every system and in every run: FNV-1a of the whole stem's bytes
+  EXPECT_EQ(RecordFileStem(std::string(300, 'A'), "G"), std::string(242, 'A') + "~0f306ca8");
+  // names that differ only past the cut get files of their own
+  const std::string domain(240, 'd');
+  EXPECT_NE(RecordFileStem("PC01", domain + ".sales"), RecordFileStem("PC01", domain + ".admin"));
+
+  // multi-byte characters are never split (242 is no multiple of 3)
+  std::string kanji;
+  for (int i = 0; i < 100; ++i) kanji += "経";
+  const std::string cut = RecordFileStem(kanji, "総務");
+  EXPECT_EQ(cut.size(), 80u * 3 + 9);
+  EXPECT_EQ(cut.find(std::string("経") + "~"), 79u * 3);
+  EXPECT_EQ(ansiToUtf8(utf8ToAnsi(cut)), cut);
 }
 
 TEST(RecordFiles, AuditLogRule) {
