@@ -230,6 +230,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         gridView_->fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lp));
         return 0;
       }
+      if (hdr->hwndFrom == grid1_ && hdr->code == NM_CUSTOMDRAW && gridView_)
+        return gridView_->customDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
       break;
     }
     case WM_TIMER:

@@ -219,6 +219,33 @@ void Win32GridView::fillDisplayInfo(NMLVDISPINFOW& info) const {
   info.item.pszText[n] = L'\0';
 }
 
+LRESULT Win32GridView::customDraw(NMLVCUSTOMDRAW& draw) const {
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      if (draw.iSubItem != 0) return CDRF_DODEFAULT;
+      const int item = static_cast<int>(draw.nmcd.dwItemSpec);
+      RECT row{LVIR_BOUNDS, 0, 0, 0};
+      if (!SendMessageW(w_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&row)))
+        return CDRF_DODEFAULT;
+      RECT cell{row.left, row.top, row.left + colWidth(0), row.bottom};
+      FillRect(draw.nmcd.hdc, &cell, GetSysColorBrush(COLOR_BTNFACE));
+      if (const std::wstring* s = find(0, item + 1)) {
+        RECT text{cell.left + 2, cell.top, cell.right, cell.bottom};
+        SetBkMode(draw.nmcd.hdc, TRANSPARENT);
+        SetTextColor(draw.nmcd.hdc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextW(draw.nmcd.hdc, s->c_str(), static_cast<int>(s->size()), &text,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+      }
+      return CDRF_SKIPDEFAULT;
+    }
+  }
+  return CDRF_DODEFAULT;
+}
+
 // ---- StatusBar1, ProgressBar1 ---------------------------------------------------------------
 void Win32StatusView::setStatusText(std::string_view s) {
   const std::wstring w = wide(s);

@@ -62,6 +62,9 @@ class Win32GridView : public GridView {
 
   // The ListView asks for a cell's text (LVN_GETDISPINFOW).
   void fillDisplayInfo(NMLVDISPINFOW& info) const;
+  // Draws the fixed first column (NM_CUSTOMDRAW): grey like the header, its text from two pixels
+  // in and never shortened with an ellipsis, so a narrow column of row numbers still shows them.
+  LRESULT customDraw(NMLVCUSTOMDRAW& draw) const;
   // The first grid row in view (1 at the top).
   int topRow() const;
 
