@@ -1,7 +1,9 @@
 #include "win32gui/Win32ChartPanel.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
+#include "win32gui/ChartPicture.h"
 #include "win32gui/GdiCanvas.h"
 #include "win32gui/Win32Views.h"
 #include "win32gui/WinText.h"
@@ -13,6 +15,10 @@ namespace {
 constexpr const wchar_t* kPanelClass = L"MervanaPanel1";
 constexpr const wchar_t* kGraphClass = L"MervanaXYGraph";
 constexpr int kComboId = 201;
+
+// The signed screen position of a mouse message.
+int xOf(LPARAM lp) { return static_cast<int>(static_cast<short>(LOWORD(lp))); }
+int yOf(LPARAM lp) { return static_cast<int>(static_cast<short>(HIWORD(lp))); }
 
 // Caption label and value label of each row of the two group boxes, top to bottom.
 constexpr std::pair<const char*, const char*> kDriveRows[] = {
@@ -213,6 +219,40 @@ void Win32ChartPanel::paintGraph(HDC dc, const RECT& client) {
   DeleteDC(mem);
 }
 
+void Win32ChartPanel::showChartMenu(POINT at) {
+  if (at.x == -1 && at.y == -1) {  // from the keyboard: under the chart's top-left corner
+    at = {0, 0};
+    ClientToScreen(graph_, &at);
+  }
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, 1, L"グラフをPNG画像で保存...");
+  AppendMenuW(menu, MF_STRING, 2, L"グラフをSVG画像で保存...");
+  const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, graph_, nullptr);
+  DestroyMenu(menu);
+  if (chosen == 1 || chosen == 2) saveAs(chosen == 1);
+}
+
+void Win32ChartPanel::saveAs(bool png) {
+  wchar_t file[MAX_PATH * 4] = {};
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = GetAncestor(panel_, GA_ROOT);
+  ofn.lpstrFilter = png ? L"PNG (*.png)\0*.png\0" : L"SVG (*.svg)\0*.svg\0";
+  ofn.lpstrDefExt = png ? L"png" : L"svg";
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = static_cast<DWORD>(std::size(file));
+  ofn.lpstrTitle = L"グラフの保存";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&ofn)) return;
+  RECT rc;
+  GetClientRect(graph_, &rc);
+  std::string message;
+  if (!saveChartPicture(graph1_, png ? ChartPictureFormat::Png : ChartPictureFormat::Svg, rc.right, rc.bottom,
+                        narrow(file), message))
+    MessageBoxW(ofn.hwndOwner, (L"グラフを保存できませんでした\n" + wide(message)).c_str(), L"Mervana",
+                MB_OK | MB_ICONWARNING);
+}
+
 LRESULT CALLBACK Win32ChartPanel::panelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<Win32ChartPanel*>(GetWindowLongPtrW(w, GWLP_USERDATA));
   if (self) {
@@ -247,6 +287,10 @@ LRESULT CALLBACK Win32ChartPanel::graphProc(HWND w, UINT msg, WPARAM wp, LPARAM 
     GetClientRect(w, &rc);
     self->paintGraph(dc, rc);
     EndPaint(w, &ps);
+    return 0;
+  }
+  if (self && msg == WM_CONTEXTMENU) {
+    self->showChartMenu(POINT{xOf(lp), yOf(lp)});
     return 0;
   }
   if (msg == WM_ERASEBKGND) return 1;

@@ -1,7 +1,8 @@
 #pragma once
 // Panel1: the disk history chart view. Two group boxes of captions and values on the left; the
 // choice list ComboBox1 with the status word Label27 above the chart XYGraph1, and the legend
-// sentence Label26 under it. The chart is painted with GDI through the chart canvas.
+// sentence Label26 under it. The chart is painted with GDI through the chart canvas; a right-click on
+// it saves it as a PNG or SVG picture.
 #include <windows.h>
 
 #include <functional>
@@ -47,6 +48,9 @@ class Win32ChartPanel : public ChartPanelView {
   static LRESULT CALLBACK panelProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK graphProc(HWND, UINT, WPARAM, LPARAM);
   void paintGraph(HDC dc, const RECT& client);
+  // A right-click on the chart: save it as a PNG or SVG picture of its size on the screen.
+  void showChartMenu(POINT screen);
+  void saveAs(bool png);
 
   int dpi_ = 96;
   HWND panel_ = nullptr;

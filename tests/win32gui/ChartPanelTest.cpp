@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 
 #include "collect/FakeSystemServices.h"
 #include "disk/HistoryChart.h"
@@ -10,6 +12,7 @@
 #include "platform/replay/DriveDump.h"
 #include "support/HistoryAxes.h"
 #include "support/HistoryGrid.h"
+#include "win32gui/ChartPicture.h"
 #include "win32gui/GdiCanvas.h"
 #include "win32gui/MainWindow.h"
 #include "win32gui/Win32TestSupport.h"
@@ -199,4 +202,72 @@ TEST(Win32DiskReport, TheReportOfAFailingDriveFillsTheGrid) {
   EXPECT_EQ(listText(grid, 14, 0), "5");
   EXPECT_EQ(listText(grid, 14, 3), "故障");
   EXPECT_EQ(listText(grid, 14, 7), "2,276");
+}
+
+namespace {
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::uint32_t be32(const std::string& s, std::size_t at) {
+  return (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24) |
+         (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16) |
+         (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 8) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3]));
+}
+
+// The image rows of a PNG made of stored deflate blocks (what encodePng writes).
+std::string storedPngRows(const std::string& png) {
+  std::string z;
+  for (std::size_t at = 8; at + 8 <= png.size();) {
+    const std::uint32_t n = be32(png, at);
+    if (png.compare(at + 4, 4, "IDAT") == 0) z += png.substr(at + 8, n);
+    at += 12 + n;
+  }
+  std::string raw;
+  for (std::size_t at = 2; at + 5 <= z.size();) {
+    const bool last = z[at] & 1;
+    const std::size_t n = static_cast<unsigned char>(z[at + 1]) | (static_cast<unsigned char>(z[at + 2]) << 8);
+    raw += z.substr(at + 5, n);
+    at += 5 + n;
+    if (last) break;
+  }
+  return raw;
+}
+
+}  // namespace
+
+TEST(Win32ChartPanel, SavesTheChartAsPngAndSvg) {
+  TXYGraph g;
+  sampleChart(g);
+  const auto dir = std::filesystem::temp_directory_path() / ("mervana-chart-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::create_directories(dir);
+  std::string message;
+  const auto png = dir / "chart.png", svg = dir / "chart.svg";
+  ASSERT_TRUE(saveChartPicture(g, ChartPictureFormat::Png, 400, 300, png.string(), message)) << message;
+  ASSERT_TRUE(saveChartPicture(g, ChartPictureFormat::Svg, 400, 300, svg.string(), message)) << message;
+  const std::string bytes = slurp(png);
+  ASSERT_GT(bytes.size(), 33u);
+  EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+  EXPECT_EQ(be32(bytes, 16), 400u);
+  EXPECT_EQ(be32(bytes, 20), 300u);
+  const std::string rows = storedPngRows(bytes);
+  ASSERT_EQ(rows.size(), 300u * (400 * 3 + 1));
+  EXPECT_EQ(rows.substr(1, 3), "\xff\xff\xff");  // white at the top-left
+  int red = 0;
+  for (std::size_t y = 0; y < 300; ++y)
+    for (std::size_t x = 0; x < 400; ++x) red += rows.compare(y * 1201 + 1 + x * 3, 3, "\xff\x00\x00", 3) == 0 ? 1 : 0;
+  EXPECT_GT(red, 200);
+  EXPECT_NE(slurp(svg).find("<svg"), std::string::npos);
+  // a folder that does not exist, or no size: a message, and an older picture stays whole
+  EXPECT_FALSE(saveChartPicture(g, ChartPictureFormat::Png, 400, 300, (dir / "no" / "chart.png").string(), message));
+  EXPECT_FALSE(message.empty());
+  EXPECT_FALSE(saveChartPicture(g, ChartPictureFormat::Png, 0, 300, png.string(), message));
+  EXPECT_EQ(slurp(png), bytes);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
 }
