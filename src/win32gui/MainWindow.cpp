@@ -76,7 +76,8 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   statusView_ = std::make_unique<Win32StatusView>(status1_, progress1_, [this] { layout(); });
   windowView_ = std::make_unique<Win32WindowView>(hwnd_, panel1_->hwnd(), [this] { layout(); });
   dialogs_ = std::make_unique<Win32Dialogs>(hwnd_);
-  form_ = std::make_unique<TForm1>(*memoView_, *gridView_, *statusView_, *windowView_, *dialogs_, platform, programPath);
+  form_ = std::make_unique<TForm1>(*memoView_, *gridView_, *statusView_, *windowView_, *dialogs_, platform,
+                                   programPath);
   screen_ = std::make_unique<Win32ScreenInfo>(hwnd_);
   form_->setScreen(screen_.get());
   form_->setChartPanel(*panel1_);
@@ -116,26 +117,13 @@ void MainWindow::createControls() {
   SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), FALSE);
 
   grid1_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                           WS_CHILD | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL, 0, 0, 10, 10,
-                           hwnd_, nullptr, inst, nullptr);
+                           WS_CHILD | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
+                               LVS_SHAREIMAGELISTS,  // the row-height image list is the window's to free
+                           0, 0, 10, 10, hwnd_, nullptr, inst, nullptr);
   SendMessageW(grid1_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   SendMessageW(grid1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  // the row height is the small image list's height: 16 pixels, as the grid's default rows
-  // (grid lines and themes may add to it: measured once and the image made that much shorter)
-  const int rowHeight = scaled(16, dpi_);
-  rowHeight_ = ImageList_Create(1, rowHeight, ILC_COLOR, 0, 0);
-  SendMessageW(grid1_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rowHeight_));
-  SendMessageW(grid1_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL);
-  RECT item{LVIR_BOUNDS, 0, 0, 0};
-  if (SendMessageW(grid1_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item))) {
-    const int extra = (item.bottom - item.top) - rowHeight;
-    if (extra > 0 && extra < rowHeight / 2) {
-      ImageList_Destroy(rowHeight_);
-      rowHeight_ = ImageList_Create(1, rowHeight - extra, ILC_COLOR, 0, 0);
-      SendMessageW(grid1_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rowHeight_));
-    }
-  }
+  setRowHeight();
 
   panel1_ = std::make_unique<Win32ChartPanel>(hwnd_, font_, boldFont_, dpi_);
 
@@ -144,6 +132,29 @@ void MainWindow::createControls() {
   status1_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                              nullptr, inst, nullptr);
   SendMessageW(status1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+}
+
+void MainWindow::setRowHeight() {
+  // the row height is the small image list's height: 16 pixels, as the grid's default rows
+  // (grid lines and themes may add to it: measured once and the image made that much shorter)
+  const int rowHeight = scaled(16, dpi_);
+  HIMAGELIST old = rowHeight_;
+  rowHeight_ = ImageList_Create(1, rowHeight, ILC_COLOR, 0, 0);
+  SendMessageW(grid1_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rowHeight_));
+  if (old) ImageList_Destroy(old);
+  const auto items = SendMessageW(grid1_, LVM_GETITEMCOUNT, 0, 0);
+  if (items == 0) SendMessageW(grid1_, LVM_SETITEMCOUNT, 1, LVSICF_NOSCROLL);
+  RECT item{LVIR_BOUNDS, 0, 0, 0};
+  if (SendMessageW(grid1_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item))) {
+    const int extra = (item.bottom - item.top) - rowHeight;
+    if (extra > 0 && extra < rowHeight / 2) {
+      old = rowHeight_;
+      rowHeight_ = ImageList_Create(1, rowHeight - extra, ILC_COLOR, 0, 0);
+      SendMessageW(grid1_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rowHeight_));
+      ImageList_Destroy(old);
+    }
+  }
+  if (items == 0) SendMessageW(grid1_, LVM_SETITEMCOUNT, 0, LVSICF_NOSCROLL);
 }
 
 void MainWindow::buildMenus() {
@@ -256,6 +267,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
       makeFonts();
       SendMessageW(memo1_, WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), TRUE);
       SendMessageW(grid1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+      setRowHeight();
       SendMessageW(status1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
       panel1_->setFonts(font_, boldFont_);
       const auto* r = reinterpret_cast<const RECT*>(lp);

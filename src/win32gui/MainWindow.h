@@ -49,6 +49,7 @@ class MainWindow {
   void createControls();
   void buildMenus();
   void makeFonts();
+  void setRowHeight();
   void layout();
   void runCommand(std::string_view name);
 

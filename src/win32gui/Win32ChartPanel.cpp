@@ -114,7 +114,9 @@ void Win32ChartPanel::layout(int dpi) {
   RECT rc;
   GetClientRect(panel_, &rc);
   auto s = [dpi](int v) { return scaled(v, dpi); };
-  auto place = [](HWND w, int x, int y, int cw, int ch) { MoveWindow(w, x, y, cw < 0 ? 0 : cw, ch < 0 ? 0 : ch, FALSE); };
+  auto place = [](HWND w, int x, int y, int cw, int ch) {
+    MoveWindow(w, x, y, cw < 0 ? 0 : cw, ch < 0 ? 0 : ch, FALSE);
+  };
   const int margin = s(8), row = s(20), captionW = s(96), valueW = s(120), boxW = captionW + valueW + s(24);
   int y = margin;
   place(box2_, margin, y, boxW, s(22) + row * 4 + s(8));
