@@ -33,8 +33,13 @@ int main(int argc, char** argv) {
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
 
   // a batch run (a logon script, a scheduled task) opens no window at all
-  if (start.options.batch || !DisplayAvailable())
+  if (start.options.batch)
     return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+  if (!DisplayAvailable()) {
+    std::cerr << "mervana: 画面を表示できません (対話型のデスクトップがありません)。"
+                 "バッチ実行は mervana /b0 で行えます。\n";
+    return 1;
+  }
 
   releaseOwnConsole();
   return RunMainWindow(start.options, start.settings, programPath, services.platform(), services.messages());
