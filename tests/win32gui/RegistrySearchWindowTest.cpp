@@ -24,12 +24,12 @@ TEST(Win32RegistrySearch, FindsATextInTheSoftwareKeyOfARecordedPc) {
   };
   command("SearchStr1");
   EXPECT_EQ(windowText(window.hwnd()), "Mervana 検索");
-  SetWindowTextW(window.Memo1(), L"xp security");  // typed by the person; case-insensitive
+  SetWindowTextW(window.Memo1(), L"&xp security");  // typed by the person; "&": case-insensitive
   command("LOCALMACHINE1");
 
   const std::vector<std::string> lines = window.form().memo().lines();
   ASSERT_GE(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "xp security");
+  EXPECT_EQ(lines[0], "&xp security");
   EXPECT_EQ(lines[1], "HKEY_LOCAL_MACHINE");
   EXPECT_EQ(lines[2], "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB921883");
   EXPECT_EQ(lines[3], "  DisplayName  ----  Windows XP Security Update (KB921883)");
