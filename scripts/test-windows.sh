@@ -14,11 +14,20 @@ built=$(date +%s)
 work=$(mktemp -d /tmp/mervana-wine.XXXXXX)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 DISPLAY=
+# the window's tests need a display: a virtual X server of the run's own, on a free display number,
+# there before wine starts (wine's desktop takes the display it first sees, for the whole prefix)
+xvfb=
 cleanup() {
   wineserver -k 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "test-windows: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
 # one wine server for the whole run, started before anything else uses the prefix (a second one
 # cannot start while wineboot's is still up)
 mkdir -p "$WINEPREFIX"

@@ -1,6 +1,7 @@
 #pragma once
 // Starts a program with the platform's own process API (no shell between), its output going to
-// files, without a desktop to talk to (DISPLAY and friends removed), and waits for it.
+// files, without a desktop to talk to (DISPLAY and friends removed; on Windows a window station
+// nobody sees), and waits for it.
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -54,6 +55,25 @@ inline std::wstring quoteArgument(const std::wstring& a) {
 }
 #endif
 
+#ifdef _WIN32
+// "Station\\Desktop" of a window station that nobody sees, with a desktop in it: a program started
+// there runs as it would without a person's desktop (a service, a task run while nobody is logged
+// on). Made once; both stay open while the test program runs. Empty when it cannot be made.
+inline std::wstring hiddenDesktop() {
+  static const std::wstring name = [] {
+    const std::wstring station = L"MervanaTests" + std::to_wstring(GetCurrentProcessId());
+    HWINSTA hidden = CreateWindowStationW(station.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+    if (!hidden) return std::wstring();
+    HWINSTA own = GetProcessWindowStation();
+    if (!SetProcessWindowStation(hidden)) return std::wstring();
+    HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    return desktop ? station + L"\\Default" : std::wstring();
+  }();
+  return name;
+}
+#endif
+
 inline RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                             const std::filesystem::path& outputDir) {
   const std::filesystem::path out = outputDir / "stdout.txt", err = outputDir / "stderr.txt";
@@ -76,6 +96,8 @@ inline RunResult runProgram(const std::filesystem::path& program, const std::vec
   si.hStdInput = hIn;
   si.hStdOutput = hOut;
   si.hStdError = hErr;
+  std::wstring desktop = hiddenDesktop();
+  if (!desktop.empty()) si.lpDesktop = desktop.data();
   PROCESS_INFORMATION pi{};
   if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
     WaitForSingleObject(pi.hProcess, INFINITE);

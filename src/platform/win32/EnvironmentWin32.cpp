@@ -40,8 +40,15 @@ std::string ProgramFilePath(const char* argv0) {
   return path;
 }
 
-// A Windows session always has its desktop.
-bool DisplayAvailable() { return true; }
+// A person's session has a visible window station; a service's or a task's that runs whether or not
+// anyone is logged on has one that nobody sees, where a window would wait for ever.
+bool DisplayAvailable() {
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  HWINSTA station = GetProcessWindowStation();
+  if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
 
 std::optional<std::string> EnvironmentVariable(std::string_view name) {
   if (name.empty()) return std::nullopt;
