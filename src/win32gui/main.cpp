@@ -32,9 +32,12 @@ int main(int argc, char** argv) {
   PlatformServices services(start.settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
 
-  // a batch run (a logon script, a scheduled task) opens no window at all
-  if (start.options.batch)
+  // a batch run (a logon script, a scheduled task) opens no window at all, and saves nothing when
+  // a configured source could not be opened
+  if (start.options.batch) {
+    if (auto rc = RefuseBatchRun(services.failures())) return *rc;
     return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+  }
   if (!DisplayAvailable()) {
     std::cerr << "mervana: 画面を表示できません (対話型のデスクトップがありません)。"
                  "バッチ実行は mervana /b0 で行えます。\n";
