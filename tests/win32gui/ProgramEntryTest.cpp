@@ -80,11 +80,12 @@ class Win32ProgramEntry : public ::testing::Test {
           ("mervana-entry-" + std::to_string(GetCurrentProcessId()) + "-" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir / "records");
-    const auto data = std::filesystem::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "recorded";
+    // with its drive, so the program finds the files from whatever folder it starts in
+    const auto data = std::filesystem::absolute(std::filesystem::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "recorded");
     std::ofstream ini(dir / "site.ini", std::ios::binary);
-    ini << "[General]\r\nSaveDir=" << (dir / "records").string() << "\r\n[Sources]\r\nRegistry="
-        << (data / "office-pc-2006.reg").string() << "\r\nCpuid=" << (data / "office-pc-2006.cpuid").string()
-        << "\r\n";
+    // the live registry (the export of that PC names no computer, and a batch run refuses such a source)
+    ini << "[General]\r\nSaveDir=" << (dir / "records").string() << "\r\n[Sources]\r\nCpuid="
+        << (data / "office-pc-2006.cpuid").string() << "\r\n";
   }
   void TearDown() override {
     std::error_code ec;
