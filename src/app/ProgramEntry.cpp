@@ -90,8 +90,10 @@ int RunOrStartWindow(const std::vector<std::string>& args, const std::string& pr
   // configuration are read by whichever program runs, once.
   if (DisplayAvailable(true)) {
     const std::string path = folderOf(programPath) + "/" + windowProgram;
-    std::vector<std::pair<std::string, std::string>> env{{kStarterVariable, programPath}};
-    if (const int fd = KeptDisplayDescriptor(); fd >= 0) env.emplace_back(kKeptDisplayVariable, std::to_string(fd));
+    // always set, so that a value left in the environment can never name another descriptor
+    const int fd = KeptDisplayDescriptor();
+    const std::vector<std::pair<std::string, std::string>> env{
+        {kStarterVariable, programPath}, {kKeptDisplayVariable, fd >= 0 ? std::to_string(fd) : std::string()}};
     const std::string why = ExecProgram(path, programPath, args, env);
     std::cerr << "mervana: 画面のプログラム " << path << " を起動できません (" << why << ")。"
                  "バッチ実行は画面のない環境で mervana /b0 で行えます。\n";

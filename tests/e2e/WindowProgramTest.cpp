@@ -96,11 +96,14 @@ TEST_F(WindowProgram, BatchRunsAndSupportCommandsMapNoWindowLibrary) {
 // `mervana`: its configuration beside `mervana`, the configuration read once.
 TEST_F(WindowProgram, ADisplayHandsTheRunToTheWindowProgramWithTheSameArguments) {
   const fs::path script = bin / "mervana-window";
-  std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done\necho \"program=$MERVANA_PROGRAM\"\n";
+  std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done\n"
+                            "echo \"program=$MERVANA_PROGRAM display=[$MERVANA_DISPLAY_FD]\"\n";
   fs::permissions(script, fs::perms::owner_all);
-  const auto r = runWith("QT_QPA_PLATFORM=offscreen", program.string() + " /p/b0 'a b' ''", dir);
+  // no X connection is kept for a platform that needs no server; a descriptor number left in the
+  // environment is not passed on
+  const auto r = runWith("QT_QPA_PLATFORM=offscreen MERVANA_DISPLAY_FD=1", program.string() + " /p/b0 'a b' ''", dir);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "[/p/b0]\n[a b]\n[]\nprogram=" + program.string() + "\n");
+  EXPECT_EQ(r.out, "[/p/b0]\n[a b]\n[]\nprogram=" + program.string() + " display=[]\n");
   EXPECT_EQ(r.err, "");
 }
 
