@@ -19,6 +19,8 @@ grep -q '^ Architecture: amd64$' <<<"$info" || fail "architecture"
 # dependencies come from the binary (shlibdeps): the Qt and C++ libraries it links
 grep -E '^ Depends: .*libqt6widgets6' <<<"$info" >/dev/null || fail "Depends lacks the Qt widgets library: $(grep Depends <<<"$info")"
 grep -E '^ Depends: .*libstdc\+\+6' <<<"$info" >/dev/null || fail "Depends lacks libstdc++"
+# the printer service loads libcups when first asked, so the package names it itself
+grep -E '^ Depends: .*libcups2' <<<"$info" >/dev/null || fail "Depends lacks libcups2"
 
 contents=$(dpkg-deb --contents "$deb")
 for f in ./usr/bin/mervana ./usr/bin/mervana-window ./usr/share/man/man1/mervana.1.gz ./usr/share/man/ja/man1/mervana.1.gz \
