@@ -35,7 +35,7 @@ fi
 build=${BENCH_BUILD_DIR:-build-bench}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DMERVANA_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target mervana mervana-batch registry_search_bench aggregate_bench bare_window_paint >/dev/null
+cmake --build "$build" -j2 --target mervana mervana-window registry_search_bench aggregate_bench bare_window_paint >/dev/null
 mervana=$root/$build/mervana
 
 work=$(mktemp -d /tmp/mervana-bench-XXXXXX)
@@ -87,15 +87,11 @@ echo "bench: mervana /b0 against lshw -json and hwinfo --short ($rounds rounds)"
 mkdir -p "$work/pcdata"
 printf '[General]\nSaveDir=%s\n' "$work/pcdata" >"$work/bench.ini"
 batch=("$mervana" /b0 "$work/bench.ini")
-# the same run by the program built without its window, beside it: what loading the window library costs
-windowless=("$root/$build/mervana-batch" /b0 "$work/bench.ini")
-timed "${batch[@]}"; timed "${windowless[@]}"; timed lshw -json; timed hwinfo --short   # warm the caches for all alike
-b0=() b0rss=() nowin=() nowinrss=() lshw=() lshwrss=() hwinfo=() vslshw=() vshwinfo=()
+timed "${batch[@]}"; timed lshw -json; timed hwinfo --short   # warm the caches for all alike
+b0=() b0rss=() lshw=() lshwrss=() hwinfo=() vslshw=() vshwinfo=()
 for ((r = 0; r < rounds; r++)); do
   timed "${batch[@]}"; checked "mervana /b0"
   b0+=("$(calc "$wall - 1.0" 4)"); b0rss+=("$rss")
-  timed "${windowless[@]}"; checked "mervana-batch /b0"
-  nowin+=("$(calc "$wall - 1.0" 4)"); nowinrss+=("$rss")
   timed lshw -json; checked "lshw -json"
   lshw+=("$wall"); lshwrss+=("$rss")
   timed hwinfo --short; checked "hwinfo --short"
@@ -105,11 +101,11 @@ done
 m_b0=$(median "${b0[@]}") m_lshw=$(median "${lshw[@]}") m_hwinfo=$(median "${hwinfo[@]}")
 r_lshw=$(median "${vslshw[@]}") r_hwinfo=$(median "${vshwinfo[@]}")
 row '`mervana /b0` wall time, less the 1.0 s processor-clock measurement' "$(calc "$m_b0 * 1000" 0) ms" \
-  "\`lshw -json\` $(calc "$m_lshw * 1000" 0) ms, \`hwinfo --short\` $(calc "$m_hwinfo * 1000" 0) ms (the windowless \`mervana-batch /b0\` $(calc "$(median "${nowin[@]}") * 1000" 0) ms)" \
+  "\`lshw -json\` $(calc "$m_lshw * 1000" 0) ms, \`hwinfo --short\` $(calc "$m_hwinfo * 1000" 0) ms" \
   "$(calc "$r_lshw" 2)× lshw, $(calc "$r_hwinfo" 2)× hwinfo" "≤ lshw" "$(verdict "$r_lshw <= 1")"
 m_b0rss=$(calc "$(median "${b0rss[@]}") / 1024" 1) m_lshwrss=$(calc "$(median "${lshwrss[@]}") / 1024" 1)
 row '`/b0` peak memory, headless' "$m_b0rss MB" \
-  "\`lshw -json\` $m_lshwrss MB (\`mervana-batch /b0\` $(calc "$(median "${nowinrss[@]}") / 1024" 1) MB)" \
+  "\`lshw -json\` $m_lshwrss MB" \
   "$(calc "$m_b0rss / $m_lshwrss" 2)× lshw" "≤ 30 MB" "$(verdict "$m_b0rss <= 30")"
 
 # ---- 3: registry search over the realistic SYSTEM hive ---------------------------------------------

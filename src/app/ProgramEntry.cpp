@@ -9,6 +9,7 @@
 #include "base/Utf8Path.h"
 #include "disk/DriveDumpCommand.h"
 #include "platform/AtaDevice.h"
+#include "platform/Environment.h"
 #include "platform/PlatformServices.h"
 #include "platform/UserLocale.h"
 #include "ui/Version.h"
@@ -19,6 +20,16 @@ namespace {
 bool isFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
+}
+
+// What the starter hands to the window program besides the arguments.
+constexpr const char* kStarterVariable = "MERVANA_PROGRAM";
+constexpr const char* kKeptDisplayVariable = "MERVANA_DISPLAY_FD";
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 }  // namespace
 
@@ -78,6 +89,48 @@ int RunWithoutWindow(const std::vector<std::string>& args, const std::string& pr
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
   if (auto rc = RefuseBatchRun(services.failures())) return *rc;
   return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+}
+
+int RunOrStartWindow(const std::vector<std::string>& args, const std::string& programPath,
+                     const std::string& windowProgram) {
+  if (auto rc = RunSupportCommand(args, programPath)) return *rc;
+  // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
+  // behind by a closed remote session) means a run without one. The command line and the
+  // configuration are read by whichever program runs, once.
+  if (DisplayAvailable(true)) {
+    const std::string path = folderOf(programPath) + "/" + windowProgram;
+    // always set, so that a value left in the environment can never name another descriptor
+    const int fd = KeptDisplayDescriptor();
+    const std::vector<std::pair<std::string, std::string>> env{
+        {kStarterVariable, programPath}, {kKeptDisplayVariable, fd >= 0 ? std::to_string(fd) : std::string()}};
+    const std::string why = ExecProgram(path, programPath, args, env);
+    std::cerr << "mervana: 画面のプログラム " << path << " を起動できません (" << why << ")。"
+                 "バッチ実行は画面のない環境で mervana /b0 で行えます。\n";
+    return 1;
+  }
+  const StartUp start = ReadStartUp(args, programPath);
+  PlatformServices services(start.settings.sources);
+  for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
+  if (!start.options.batch) {
+    std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"
+                 "バッチ実行は mervana /b0 で行えます。\n";
+    return 1;
+  }
+  return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+}
+
+WindowStart TakeWindowStart(const std::string& windowProgramPath) {
+  WindowStart w;
+  const auto starter = TakeEnvironmentVariable(kStarterVariable);
+  const auto kept = TakeEnvironmentVariable(kKeptDisplayVariable);
+  if (starter && !starter->empty()) {
+    w.programPath = *starter;
+    w.displayChecked = true;
+    w.keptDisplay = kept.value_or(std::string());
+  } else {
+    w.programPath = folderOf(windowProgramPath) + "/mervana";
+  }
+  return w;
 }
 
 }  // namespace mrv

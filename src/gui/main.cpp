@@ -1,5 +1,6 @@
-// The program's entry: the support commands, the command line and configuration read once, then
-// the window (interactive, or batch with a display) or a batch run without any window system.
+// The window program, `mervana-window`: started by `mervana` (src/batch/main.cpp) when a display
+// answers, with the same arguments; the command line and configuration read once, then the window
+// (interactive, or batch with a display). Started by hand it stands for the `mervana` beside it.
 #include <QApplication>
 #include <QTimer>
 #include <iostream>
@@ -14,7 +15,8 @@
 
 int main(int argc, char** argv) {
   using namespace mrv;
-  const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
+  const WindowStart started = TakeWindowStart(ProgramFilePath(argc > 0 ? argv[0] : nullptr));
+  const std::string& programPath = started.programPath;
   const std::vector<std::string> args = ProgramArguments(argc, argv);
 
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;
@@ -28,8 +30,8 @@ int main(int argc, char** argv) {
     if (auto rc = RefuseBatchRun(services.failures())) return *rc;
 
   // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
-  // behind by a closed remote session) means a run without one.
-  if (!DisplayAvailable()) {
+  // behind by a closed remote session) means a run without one. The starter has asked already.
+  if (!started.displayChecked && !DisplayAvailable()) {
     if (options.batch) return RunBatchWithoutDisplay(options, settings, programPath, services.platform());
     std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"
                  "バッチ実行は mervana /b0 で行えます。\n";
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Mervana");
+  CloseInheritedDisplay(started.keptDisplay);  // the window has its own connection now
   MainWindow window(services.platform(), programPath);
   TForm1& form = window.form();
   form.FormCreate(options, settings);

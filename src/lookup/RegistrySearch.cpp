@@ -4,12 +4,13 @@
 #include <chrono>
 #include <charconv>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/Text.h"
-#include "collect/TRegistryEx.h"
 #include "platform/Encoding.h"
+#include "platform/RegistryStore.h"
 
 namespace mrv {
 
@@ -61,6 +62,11 @@ std::vector<std::string> sortedIgnoringCase(std::vector<std::string> names) {
   return names;
 }
 
+void sortIgnoringCase(std::vector<RegistryKey::OpenedSubkey>& subkeys) {
+  std::sort(subkeys.begin(), subkeys.end(),
+            [](const auto& a, const auto& b) { return lessIgnoringCase(a.name, b.name); });
+}
+
 // One value as the search sees it: string values by their text, integer values in decimal, other
 // types not at all.
 struct ValueText {
@@ -85,23 +91,26 @@ void readValueText(RegistryKey& key, const std::string& name, ValueText& out, Re
   }
 }
 
+// Walks a subtree by the keys' own handles (each subkey opened from its parent, never again by its
+// path from the root), subkeys in name order without regard to letter case.
 class RegistryWalk {
  public:
-  RegistryWalk(FormServices& form, TRegistryEx& reg, SearchOptions options)
-      : memo_(form.memo()), status_(form.status()), reg_(reg), options_(std::move(options)),
+  RegistryWalk(FormServices& form, SearchOptions options)
+      : memo_(form.memo()), status_(form.status()), options_(std::move(options)),
         lastRepaint_(std::chrono::steady_clock::now()) {}
 
-  void searchKey(const std::string& path, std::size_t depth) {
-    reg_.closeKey();
-    const bool opened = reg_.openKeyReadOnly(path);
-    status_.setStatusText(path);
-    letWindowRepaint();
-    if (!opened) return;  // no read access, or gone: passed over
+  // `key` is null when the key could not be opened (no read access, or gone): it is passed over.
+  void searchKey(RegistryKey* key, const std::string& path, std::size_t depth) {
+    visited(path);
+    if (!key) return;
 
-    std::vector<std::string> subkeys;
+    std::vector<RegistryKey::OpenedSubkey> subkeys;
     try {
-      listIfMatching(path);
-      if (depth < kMaxDepth && reg_.hasSubKeys()) subkeys = sortedIgnoringCase(reg_.keyNames());
+      listIfMatching(*key, path);
+      if (depth < kMaxDepth && key->subkeyCount() > 0) {
+        subkeys = key->openSubkeys();
+        sortIgnoringCase(subkeys);
+      }
     } catch (const std::exception&) {
       return;  // a key that cannot be read is passed over like one that cannot be opened
     }
@@ -113,14 +122,23 @@ class RegistryWalk {
       barDriven_ = true;
       status_.setProgressRange(0, static_cast<int>(subkeys.size()));
     }
+    std::string subpath;
     for (std::size_t i = 0; i < subkeys.size(); ++i) {
-      if (path == "\\Software" && toLowerAscii(subkeys[i]) == "classes") {
+      if (path == "\\Software" && toLowerAscii(subkeys[i].name) == "classes") {
         // HKLM\Software\Classes has a command of its own
       } else {
-        searchKey(path + "\\" + subkeys[i], depth + 1);
+        subpath.assign(path).append("\\").append(subkeys[i].name);
+        searchKey(subkeys[i].key.get(), subpath, depth + 1);
+        subkeys[i].key.reset();  // a visited subtree holds nothing open
       }
       if (drivesBar) status_.setProgress(static_cast<int>(i + 1));
     }
+  }
+
+  // The status line shows the key being searched whenever the window repaints, and the last key
+  // visited when the walk is over.
+  void finish() {
+    if (!lastPath_.empty()) status_.setStatusText(lastPath_);
   }
 
  private:
@@ -165,36 +183,37 @@ class RegistryWalk {
   // Tests the string and integer values (whether any matches does not depend on their order, so
   // they are tested as stored and other types are never read); on a match lists the key and all
   // its values in name order.
-  void listIfMatching(const std::string& path) {
-    RegistryKey* key = reg_.openKey();
+  void listIfMatching(RegistryKey& key, const std::string& path) {
     bool found = false;
-    key->readValues({kRegSz, kRegDword}, [&](const RegValue& v) {
+    key.readValues({kRegSz, kRegDword}, [&](const RegValue& v) {
       found = valueMatches(v);
       return !found;
     });
     if (!found) return;
-    const std::vector<std::string> names = sortedIgnoringCase(key->valueNames());
+    const std::vector<std::string> names = sortedIgnoringCase(key.valueNames());
     std::vector<ValueText> values(names.size());
     RegValue scratch;
     std::vector<std::string> lines{path};
     for (std::size_t i = 0; i < names.size(); ++i) {
-      if (!values[i].read) readValueText(*key, names[i], values[i], scratch);
+      if (!values[i].read) readValueText(key, names[i], values[i], scratch);
       if (values[i].searchable) lines.push_back("  " + names[i] + "  ----  " + values[i].text);
     }
     for (const auto& l : lines) memo_.appendLine(l);
   }
 
-  void letWindowRepaint() {
+  void visited(const std::string& path) {
+    lastPath_.assign(path);
     const auto now = std::chrono::steady_clock::now();
     if (now - lastRepaint_ < kRepaintInterval) return;
     lastRepaint_ = now;
+    status_.setStatusText(path);
     status_.processEvents();
   }
 
   TextView& memo_;
   StatusView& status_;
-  TRegistryEx& reg_;
   const SearchOptions options_;
+  std::string lastPath_;
   std::string lowered_;  // scratch for the caseless comparison
   bool barDriven_ = false;
   std::chrono::steady_clock::time_point lastRepaint_;
@@ -228,17 +247,24 @@ void SearchRegistry(FormServices& form, std::string_view rootName, std::string_v
 
   memo.setReadOnly(true);
   memo.appendLine(rootName);
-  TRegistryEx reg(form.platform().registry);
-  reg.setRootKey(rootName == "HKEY_LOCAL_MACHINE" ? RootKey::LocalMachine : RootKey::CurrentUser);
+  RegistryStore* store = form.platform().registry;
+  const RootKey root = rootName == "HKEY_LOCAL_MACHINE" ? RootKey::LocalMachine : RootKey::CurrentUser;
   StatusView& status = form.status();
   status.setProgressRange(0, kProgressUnset);
   status.setProgress(0);
   status.setProgressVisible(true);
   status.processEvents();
 
-  RegistryWalk(form, reg, std::move(options)).searchKey(std::string(startPath), 0);
-
-  reg.closeKey();
+  const std::string start(startPath);
+  std::unique_ptr<RegistryKey> startKey;
+  try {
+    if (store) startKey = store->openKey(root, std::string_view(start).substr(start.find_first_not_of('\\') == std::string::npos ? start.size() : start.find_first_not_of('\\')));
+  } catch (const std::exception&) {
+    // a start key that cannot be read is passed over like any other
+  }
+  RegistryWalk walk(form, std::move(options));
+  walk.searchKey(startKey.get(), start, 0);
+  walk.finish();
   memo.setModified(false);
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mrv {
@@ -12,10 +13,26 @@ namespace mrv {
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Full path of the running program file.
 std::string ProgramFilePath(const char* argv0);
-// Whether a window system can be reached (a display, or a Qt platform chosen explicitly).
-bool DisplayAvailable();
+// Whether a window system can be reached (a display, or a Qt platform chosen explicitly). With
+// `keepForNextProgram`, the X connection opened to ask stays open into the program this process
+// execs next (KeptDisplayDescriptor), so that a server which resets when its last client leaves is
+// still up when that program connects.
+bool DisplayAvailable(bool keepForNextProgram = false);
+// The descriptor DisplayAvailable(true) kept open; -1 when none was kept.
+int KeptDisplayDescriptor();
+// Closes the display connection kept open by the program that started this one (its descriptor
+// as text); anything that is not a socket descriptor above the standard three is left alone.
+void CloseInheritedDisplay(std::string_view descriptor);
 // The value of an environment variable of this process, whole; nothing when it is not set.
 std::optional<std::string> EnvironmentVariable(std::string_view name);
+// The value of an environment variable, removed from this process so the programs it starts do
+// not inherit it.
+std::optional<std::string> TakeEnvironmentVariable(std::string_view name);
+// Replaces this process with the program at `path`: argv[0] is `argv0`, then `args`; `env` is
+// added to this process's environment. Returns only when the program cannot be started: why, in
+// the system's words.
+std::string ExecProgram(const std::string& path, const std::string& argv0, const std::vector<std::string>& args,
+                        const std::vector<std::pair<std::string, std::string>>& env);
 // Sleeps for the given milliseconds (the batch delay of a run without a window system).
 void SleepMilliseconds(int ms);
 

@@ -48,6 +48,22 @@ class RegistryKey {
   // RegOpenKeyEx relative to this key (one or more levels, "\"-separated); null when missing or denied.
   virtual std::unique_ptr<RegistryKey> openSubkey(std::string_view relativePath) = 0;
 
+  // Every subkey with its name, in the order of subkeyNames(), each opened as openSubkey(name)
+  // opens it (null when that fails). A store that holds its keys by handle overrides this, so that
+  // a walk over a whole tree looks up no key by name.
+  struct OpenedSubkey {
+    std::string name;
+    std::unique_ptr<RegistryKey> key;
+  };
+  virtual std::vector<OpenedSubkey> openSubkeys() {
+    std::vector<OpenedSubkey> out;
+    for (auto& name : subkeyNames()) {
+      auto key = openSubkey(name);
+      out.push_back({std::move(name), std::move(key)});
+    }
+    return out;
+  }
+
   // The data of the values of the types `wanted`, in the store's order, until `visit` returns
   // false; their names are not read. Values of other types are passed over; a store that knows a
   // value's type before its data overrides this so that they cost no read.

@@ -199,16 +199,39 @@ TEST_P(RegistrySearch, WindowStateAfterTheWalk) {
 INSTANTIATE_TEST_SUITE_P(Backends, RegistrySearch, MERVANA_REGISTRY_BACKENDS,
                          [](const auto& info) { return std::string(backendName(info.param)); });
 
-// A store that refuses some keys, as Windows does for keys without read access.
+// A store that refuses some keys, as Windows does for keys without read access: whether opened by
+// path from the root or from their parent key.
 class DenyingStore : public RegistryStore {
  public:
   DenyingStore(RegistryStore& inner, std::string denied) : inner_(inner), denied_(std::move(denied)) {}
   std::unique_ptr<RegistryKey> openKey(RootKey root, std::string_view path) override {
     if (iequalsAscii(path, denied_)) return nullptr;
-    return inner_.openKey(root, path);
+    auto key = inner_.openKey(root, path);
+    return key ? std::make_unique<Key>(*this, std::string(path), std::move(key)) : nullptr;
   }
 
  private:
+  class Key : public RegistryKey {
+   public:
+    Key(DenyingStore& store, std::string path, std::unique_ptr<RegistryKey> inner)
+        : store_(store), path_(std::move(path)), inner_(std::move(inner)) {}
+    std::vector<std::string> subkeyNames() override { return inner_->subkeyNames(); }
+    std::size_t subkeyCount() override { return inner_->subkeyCount(); }
+    std::vector<std::string> valueNames() override { return inner_->valueNames(); }
+    bool queryValue(std::string_view name, RegValue& out) override { return inner_->queryValue(name, out); }
+    std::unique_ptr<RegistryKey> openSubkey(std::string_view rel) override {
+      const std::string path = path_.empty() ? std::string(rel) : path_ + "\\" + std::string(rel);
+      if (iequalsAscii(path, store_.denied_)) return nullptr;
+      auto key = inner_->openSubkey(rel);
+      return key ? std::make_unique<Key>(store_, path, std::move(key)) : nullptr;
+    }
+
+   private:
+    DenyingStore& store_;
+    std::string path_;
+    std::unique_ptr<RegistryKey> inner_;
+  };
+
   RegistryStore& inner_;
   std::string denied_;
 };

@@ -45,6 +45,31 @@ struct Machine {
   }
 };
 
+// Walks the tree below `key` by handle (openSubkeys) and checks each subkey against the same key
+// opened by name: the same names in the same order, the same values. The number of keys compared.
+int compareWalks(RegistryKey& key, const std::string& path) {
+  const auto byHandle = key.openSubkeys();
+  const auto names = key.subkeyNames();
+  EXPECT_EQ(byHandle.size(), names.size()) << path;
+  int keys = 0;
+  for (std::size_t i = 0; i < byHandle.size() && i < names.size(); ++i) {
+    const std::string sub = path + "\\" + names[i];
+    EXPECT_EQ(byHandle[i].name, names[i]) << sub;
+    auto byName = key.openSubkey(names[i]);
+    EXPECT_EQ(bool(byHandle[i].key), bool(byName)) << sub;
+    if (!byHandle[i].key || !byName) continue;
+    EXPECT_EQ(byHandle[i].key->valueNames(), byName->valueNames()) << sub;
+    for (const auto& v : byName->valueNames()) {
+      RegValue a, b;
+      EXPECT_EQ(byHandle[i].key->queryValue(v, a), byName->queryValue(v, b)) << sub << " " << v;
+      EXPECT_EQ(a.type, b.type) << sub << " " << v;
+      EXPECT_EQ(a.data, b.data) << sub << " " << v;
+    }
+    keys += 1 + compareWalks(*byHandle[i].key, sub);
+  }
+  return keys;
+}
+
 std::vector<RegEntry> controlSets(std::uint32_t current) {
   return {dwordValue(LM, "System\\Select", "Current", current),
           strValue(LM, "System\\ControlSet001\\Control", "V", "one"),
@@ -232,6 +257,38 @@ TEST(HiveRegistry, DamagedCellsInsideAReadableHive) {
   for (const auto& name : root->subkeyNames())
     if (auto k = m.store->openKey(LM, "Software\\" + name + "\\Deep")) found += k->valueNames().size() == 1;
   EXPECT_GE(found, 19);
+}
+
+TEST(HiveRegistry, SubkeysOpenedByHandleAreTheKeysOpenedByName) {
+  Machine m;
+  std::vector<RegEntry> entries{strValue(LM, "Software\\Zeta\\Inner", "V", "z"),
+                                strValue(LM, "Software\\alpha", "", "default"),
+                                dwordValue(LM, "Software\\Alpha2\\Deeper\\Deepest", "D", 7),
+                                keyOnly(LM, "Software\\Empty"),
+                                strValue(LM, "Software\\日本語キー\\下", "名前", "値"),
+                                keyOnly(LM, "System\\Setup")};
+  for (int i = 0; i < 300; ++i) entries.push_back(dwordValue(LM, "Software\\Wide\\K" + std::to_string(i), "N", i));
+  writeInstallation(entries, m.dir.path());
+  m.open();
+  auto software = m.store->openKey(LM, "Software");
+  ASSERT_TRUE(software);
+  EXPECT_EQ(compareWalks(*software, "Software"), 310);
+
+  // a damaged key record among siblings: the walk by handle leaves out what the listing leaves out
+  std::vector<RegEntry> damaged;
+  for (int i = 0; i < 20; ++i) damaged.push_back(strValue(LM, "Software\\K" + std::to_string(i) + "\\Deep", "V", "x"));
+  damaged.push_back(keyOnly(LM, "System\\Setup"));
+  Machine d;
+  writeInstallation(damaged, d.dir.path());
+  std::string bytes = readFile(d.config() + "/SOFTWARE");
+  const auto k7 = bytes.find("K7");
+  ASSERT_NE(k7, std::string::npos);
+  bytes.replace(k7 - 80 + 4, 2, "zz");
+  writeBytes(d.config() + "/SOFTWARE", bytes);
+  d.open();
+  auto root = d.store->openKey(LM, "Software");
+  ASSERT_TRUE(root);
+  EXPECT_GE(compareWalks(*root, "Software"), 38);  // at least 19 keys and their Deep
 }
 
 TEST(HiveRegistry, DirtyHiveIsReadAsItStands) {

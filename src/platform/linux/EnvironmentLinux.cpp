@@ -1,4 +1,5 @@
 #include <netdb.h>
+#include <sys/stat.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -35,6 +36,9 @@ std::string ProgramFilePath(const char* argv0) {
 }
 
 namespace {
+
+// The X connection DisplayAvailable(true) keeps open for the program exec'd next.
+int keptDisplayFd = -1;
 
 // How long a display over the network may take to accept a connection.
 constexpr int kConnectTimeoutMs = 3000;
@@ -85,7 +89,7 @@ bool tcpAnswers(const std::string& host, int port) {
 // library ends the process when it cannot connect, so the program asks first: the socket must
 // answer (within a few seconds over the network), then the server must accept this client, as it
 // would not for a display left behind by a closed remote session.
-bool xDisplayAnswers(const std::string& display) {
+bool xDisplayAnswers(const std::string& display, bool keep) {
   const std::size_t colon = display.rfind(':');
   if (colon == std::string::npos) return false;
   std::string host = display.substr(0, colon);
@@ -106,6 +110,15 @@ bool xDisplayAnswers(const std::string& display) {
   if (!socketAnswers) return false;
   xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
   const bool ok = c && xcb_connection_has_error(c) == 0;
+  if (ok && keep && keptDisplayFd < 0) {
+    // the library opens its socket close-on-exec; this one is meant to outlive the exec
+    const int fd = xcb_get_file_descriptor(c);
+    const int flags = ::fcntl(fd, F_GETFD);
+    if (flags >= 0 && ::fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC) == 0) {
+      keptDisplayFd = fd;
+      return true;  // the connection stays open until this process ends or becomes another program
+    }
+  }
   if (c) xcb_disconnect(c);
   return ok;
 }
@@ -123,18 +136,18 @@ std::string env(const char* name) {
 
 }  // namespace
 
-bool DisplayAvailable() {
+bool DisplayAvailable(bool keepForNextProgram) {
   const std::string wayland = env("WAYLAND_DISPLAY"), x = env("DISPLAY");
   const std::string chosen = env("QT_QPA_PLATFORM");
   if (!chosen.empty()) {
     // a platform chosen by name: only the two that need a server are checked
     const std::string plugin = chosen.substr(0, chosen.find(':'));
-    if (plugin == "xcb") return !x.empty() && xDisplayAnswers(x);
+    if (plugin == "xcb") return !x.empty() && xDisplayAnswers(x, keepForNextProgram);
     if (plugin.rfind("wayland", 0) == 0) return waylandAnswers(wayland.empty() ? "wayland-0" : wayland);
     return true;
   }
   // the window library goes to an X display whenever one is named
-  if (!x.empty()) return xDisplayAnswers(x);
+  if (!x.empty()) return xDisplayAnswers(x, keepForNextProgram);
   return !wayland.empty() && waylandAnswers(wayland);
 }
 
@@ -143,6 +156,39 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
   const char* v = std::getenv(std::string(name).c_str());
   if (!v) return std::nullopt;
   return std::string(v);
+}
+
+int KeptDisplayDescriptor() { return keptDisplayFd; }
+
+void CloseInheritedDisplay(std::string_view descriptor) {
+  if (descriptor.empty() || descriptor.size() > 6) return;
+  int fd = 0;
+  for (const char ch : descriptor) {
+    if (ch < '0' || ch > '9') return;
+    fd = fd * 10 + (ch - '0');
+  }
+  struct stat st {};
+  if (fd > 2 && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) ::close(fd);
+}
+
+std::optional<std::string> TakeEnvironmentVariable(std::string_view name) {
+  auto value = EnvironmentVariable(name);
+  if (value) ::unsetenv(std::string(name).c_str());
+  return value;
+}
+
+std::string ExecProgram(const std::string& path, const std::string& argv0, const std::vector<std::string>& args,
+                        const std::vector<std::pair<std::string, std::string>>& env) {
+  for (const auto& [name, value] : env)
+    if (::setenv(name.c_str(), value.c_str(), 1) != 0) return std::strerror(errno);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(argv0.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  ::execv(path.c_str(), argv.data());
+  const int error = errno;
+  for (const auto& e : env) ::unsetenv(e.first.c_str());
+  return std::strerror(error);
 }
 
 void SleepMilliseconds(int ms) {

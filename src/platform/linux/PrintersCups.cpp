@@ -1,7 +1,11 @@
 // The printers of a Linux PC from its CUPS server, over IPP. Every question opens its own
 // connection with a short connect timeout and a short I/O timeout, so a server that is not running
-// or does not answer gives no printers instead of a hang.
-#include <cups/cups.h>
+// or does not answer gives no printers instead of a hang. The CUPS library is loaded on the first
+// question, not when the program starts: most runs ask nothing of the printers before they exec the
+// window program or end, and the library brings some twenty others with it. Without the library
+// there are no printers, as with a server that is not running.
+#include <cups/cups.h>  // types and constants; the functions are looked up in the library
+#include <dlfcn.h>
 
 #include <sys/socket.h>
 
@@ -14,6 +18,52 @@ namespace {
 
 constexpr int kConnectMilliseconds = 1500;
 constexpr double kAnswerSeconds = 2.0;
+
+// The functions this service calls, from libcups.so.2 (the library's version 2 interface).
+struct CupsLibrary {
+  decltype(&::httpConnect2) httpConnect2 = nullptr;
+  decltype(&::cupsServer) cupsServer = nullptr;
+  decltype(&::ippPort) ippPort = nullptr;
+  decltype(&::cupsEncryption) cupsEncryption = nullptr;
+  decltype(&::httpSetTimeout) httpSetTimeout = nullptr;
+  decltype(&::httpClose) httpClose = nullptr;
+  decltype(&::ippGetString) ippGetString = nullptr;
+  decltype(&::ippNewRequest) ippNewRequest = nullptr;
+  decltype(&::ippAddStrings) ippAddStrings = nullptr;
+  decltype(&::cupsDoRequest) cupsDoRequest = nullptr;
+  decltype(&::ippFirstAttribute) ippFirstAttribute = nullptr;
+  decltype(&::ippNextAttribute) ippNextAttribute = nullptr;
+  decltype(&::ippGetName) ippGetName = nullptr;
+  decltype(&::ippGetGroupTag) ippGetGroupTag = nullptr;
+  decltype(&::ippDelete) ippDelete = nullptr;
+  decltype(&::cupsGetDefault2) cupsGetDefault2 = nullptr;
+};
+
+template <typename F>
+bool lookUp(void* library, const char* name, F& out) {
+  out = reinterpret_cast<F>(::dlsym(library, name));
+  return out != nullptr;
+}
+
+// Null when the library or one of its functions is missing. Loaded once, kept for the process.
+const CupsLibrary* cups() {
+  static const CupsLibrary* const library = []() -> const CupsLibrary* {
+    void* h = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!h) return nullptr;
+    static CupsLibrary c;
+    const bool all = lookUp(h, "httpConnect2", c.httpConnect2) && lookUp(h, "cupsServer", c.cupsServer) &&
+                     lookUp(h, "ippPort", c.ippPort) && lookUp(h, "cupsEncryption", c.cupsEncryption) &&
+                     lookUp(h, "httpSetTimeout", c.httpSetTimeout) && lookUp(h, "httpClose", c.httpClose) &&
+                     lookUp(h, "ippGetString", c.ippGetString) && lookUp(h, "ippNewRequest", c.ippNewRequest) &&
+                     lookUp(h, "ippAddStrings", c.ippAddStrings) && lookUp(h, "cupsDoRequest", c.cupsDoRequest) &&
+                     lookUp(h, "ippFirstAttribute", c.ippFirstAttribute) &&
+                     lookUp(h, "ippNextAttribute", c.ippNextAttribute) && lookUp(h, "ippGetName", c.ippGetName) &&
+                     lookUp(h, "ippGetGroupTag", c.ippGetGroupTag) && lookUp(h, "ippDelete", c.ippDelete) &&
+                     lookUp(h, "cupsGetDefault2", c.cupsGetDefault2);
+    return all ? &c : nullptr;
+  }();
+  return library;
+}
 
 struct CupsPrinter {
   std::string name, makeAndModel, deviceUri, colorModeDefault;
@@ -32,26 +82,30 @@ std::string withoutUserInfo(const std::string& uri) {
 
 class Connection {
  public:
-  Connection() {
+  Connection() : api_(cups()) {
+    if (!api_) return;
     int cancel = 0;
-    http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectMilliseconds,
-                         &cancel);
+    http_ = api_->httpConnect2(api_->cupsServer(), api_->ippPort(), nullptr, AF_UNSPEC, api_->cupsEncryption(), 1,
+                               kConnectMilliseconds, &cancel);
     // with no callback a request that waits longer than this fails instead of waiting on
-    if (http_) httpSetTimeout(http_, kAnswerSeconds, nullptr, nullptr);
+    if (http_) api_->httpSetTimeout(http_, kAnswerSeconds, nullptr, nullptr);
   }
   ~Connection() {
-    if (http_) httpClose(http_);
+    if (http_) api_->httpClose(http_);
   }
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
   http_t* get() const { return http_; }
+  // the library's functions; only when get() is not null
+  const CupsLibrary& api() const { return *api_; }
 
  private:
+  const CupsLibrary* api_;
   http_t* http_ = nullptr;
 };
 
-std::string attributeText(ipp_attribute_t* a) {
-  const char* s = ippGetString(a, 0, nullptr);
+std::string attributeText(const CupsLibrary& api, ipp_attribute_t* a) {
+  const char* s = api.ippGetString(a, 0, nullptr);
   return s ? s : "";
 }
 
@@ -60,32 +114,33 @@ std::vector<CupsPrinter> askPrinters() {
   std::vector<CupsPrinter> printers;
   Connection c;
   if (!c.get()) return printers;
+  const CupsLibrary& api = c.api();
   static const char* const kWanted[] = {"printer-name", "printer-make-and-model", "device-uri",
                                         "print-color-mode-default"};
-  ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
-  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                static_cast<int>(std::size(kWanted)), nullptr, kWanted);
-  ipp_t* response = cupsDoRequest(c.get(), request, "/");
+  ipp_t* request = api.ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+  api.ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                    static_cast<int>(std::size(kWanted)), nullptr, kWanted);
+  ipp_t* response = api.cupsDoRequest(c.get(), request, "/");
   if (!response) return printers;
   CupsPrinter current;
   auto flush = [&] {
     if (!current.name.empty()) printers.push_back(current);
     current = CupsPrinter{};
   };
-  for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
-    const char* name = ippGetName(a);
-    if (!name || ippGetGroupTag(a) != IPP_TAG_PRINTER) {
+  for (ipp_attribute_t* a = api.ippFirstAttribute(response); a; a = api.ippNextAttribute(response)) {
+    const char* name = api.ippGetName(a);
+    if (!name || api.ippGetGroupTag(a) != IPP_TAG_PRINTER) {
       flush();
       continue;
     }
     const std::string n = name;
-    if (n == "printer-name") current.name = attributeText(a);
-    else if (n == "printer-make-and-model") current.makeAndModel = attributeText(a);
-    else if (n == "device-uri") current.deviceUri = withoutUserInfo(attributeText(a));
-    else if (n == "print-color-mode-default") current.colorModeDefault = attributeText(a);
+    if (n == "printer-name") current.name = attributeText(api, a);
+    else if (n == "printer-make-and-model") current.makeAndModel = attributeText(api, a);
+    else if (n == "device-uri") current.deviceUri = withoutUserInfo(attributeText(api, a));
+    else if (n == "print-color-mode-default") current.colorModeDefault = attributeText(api, a);
   }
   flush();
-  ippDelete(response);
+  api.ippDelete(response);
   return printers;
 }
 
@@ -109,7 +164,7 @@ class CupsPrinters : public PrinterService {
   std::string defaultPrinter() override {
     Connection c;
     if (!c.get()) return {};
-    const char* name = cupsGetDefault2(c.get());
+    const char* name = c.api().cupsGetDefault2(c.get());
     return name ? name : "";
   }
 

@@ -42,13 +42,15 @@ std::string ProgramFilePath(const char* argv0) {
 
 // A person's session has a visible window station; a service's or a task's that runs whether or not
 // anyone is logged on has one that nobody sees, where a window would wait for ever.
-bool DisplayAvailable() {
+bool DisplayAvailable(bool) {
   USEROBJECTFLAGS flags{};
   DWORD needed = 0;
   HWINSTA station = GetProcessWindowStation();
   if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
   return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
+int KeptDisplayDescriptor() { return -1; }
+void CloseInheritedDisplay(std::string_view) {}
 
 std::optional<std::string> EnvironmentVariable(std::string_view name) {
   if (name.empty()) return std::nullopt;
@@ -69,6 +71,23 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
   std::string out(static_cast<std::size_t>(len), '\0');
   WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(n), out.data(), len, nullptr, nullptr);
   return out;
+}
+
+std::optional<std::string> TakeEnvironmentVariable(std::string_view name) {
+  auto value = EnvironmentVariable(name);
+  if (value) {
+    const int wn = MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wname(static_cast<std::size_t>(wn), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, name.data(), static_cast<int>(name.size()), wname.data(), wn);
+    SetEnvironmentVariableW(wname.c_str(), nullptr);
+  }
+  return value;
+}
+
+// The Windows build has no separate window program to hand over to.
+std::string ExecProgram(const std::string&, const std::string&, const std::vector<std::string>&,
+                        const std::vector<std::pair<std::string, std::string>>&) {
+  return "この版では使えません";
 }
 
 void SleepMilliseconds(int ms) {

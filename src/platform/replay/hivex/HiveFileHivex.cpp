@@ -82,21 +82,26 @@ class HiveFile {
     if (auto it = recent_.find(node); it != recent_.end()) return it->second;
     if (auto it = older_.find(node); it != older_.end()) return remember(node, it->second);
     auto index = std::make_shared<ChildIndex>();
-    hive_node_h* kids = hivex_node_children(h_, node);
-    if (!kids && lenient()) kids = hivex_node_children(lenient_, node);
-    if (kids) {
-      for (hive_node_h* k = kids; *k; ++k) {
-        if (hivex_node_parent(h_, *k) != node) continue;
-        char* name = hivex_node_name(h_, *k);
-        if (!name) continue;  // a damaged name cell: that subkey cannot be reached
-        index->names.emplace_back(name);
-        index->nodes.push_back(*k);
-        std::free(name);
-      }
-      std::free(kids);
-    }
+    readChildren(node, index->names, index->nodes);
     index->sort();
     return remember(node, std::move(index));
+  }
+
+  // The subkeys of a node, names and handles in the hive's order, read afresh (a walk by handle
+  // reads each key's list once, so there is nothing to remember).
+  void readChildren(hive_node_h node, std::vector<std::string>& names, std::vector<hive_node_h>& nodes) {
+    hive_node_h* kids = hivex_node_children(h_, node);
+    if (!kids && lenient()) kids = hivex_node_children(lenient_, node);
+    if (!kids) return;
+    for (hive_node_h* k = kids; *k; ++k) {
+      if (hivex_node_parent(h_, *k) != node) continue;
+      char* name = hivex_node_name(h_, *k);
+      if (!name) continue;  // a damaged name cell: that subkey cannot be reached
+      names.emplace_back(name);
+      nodes.push_back(*k);
+      std::free(name);
+    }
+    std::free(kids);
   }
 
   // Follows a "\"-separated path from `from`; 0 when a part is missing. Paths from the root are
@@ -207,6 +212,14 @@ class HiveKey : public RegistryKey {
   std::unique_ptr<RegistryKey> openSubkey(std::string_view rel) override {
     const hive_node_h n = file_->resolve(node_, rel);
     return n ? std::make_unique<HiveKey>(file_, n) : nullptr;
+  }
+  std::vector<OpenedSubkey> openSubkeys() override {
+    std::vector<std::string> names;
+    std::vector<hive_node_h> nodes;
+    file_->readChildren(node_, names, nodes);
+    std::vector<OpenedSubkey> out(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) out[i] = {std::move(names[i]), std::make_unique<HiveKey>(file_, nodes[i])};
+    return out;
   }
   // The type is read from the value's own cell, the data only for the types asked for, the name
   // not at all.

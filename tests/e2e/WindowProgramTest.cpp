@@ -1,0 +1,179 @@
+// `mervana` does batch runs and support commands without the window library, and becomes the window
+// program beside it when a display answers.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/RunProgram.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using testsupport::RunResult;
+
+// A shell command line without a desktop; `environment` (NAME=value ...) is set for the program.
+RunResult runWith(const std::string& environment, const std::string& command, const fs::path& dir) {
+  return testsupport::runProgram(
+      "/bin/sh", {"-c", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + environment + " " + command}, dir);
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+
+class WindowProgram : public ::testing::Test {
+ protected:
+  fs::path dir, bin, program;
+
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("mrv-window-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    bin = dir / "bin";
+    fs::create_directories(bin);
+    program = bin / "mervana";
+    fs::copy_file(MERVANA_BINARY, program);
+  }
+  void TearDown() override {
+    if (!HasFailure()) fs::remove_all(dir);
+  }
+  std::string ini(const fs::path& saveDir) {
+    const fs::path p = dir / "site.ini";
+    std::ofstream(p, std::ios::binary) << "[General]\r\nSaveDir=" << saveDir.string() << "\r\n";
+    return p.string();
+  }
+  static std::size_t records(const fs::path& folder) {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(folder))
+      if (e.path().extension() == ".csv") ++n;
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST_F(WindowProgram, OnlyTheWindowProgramNeedsTheWindowLibrary) {
+  const auto plain = runWith("", "readelf -d " + std::string(MERVANA_BINARY), dir);
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_NE(plain.out.find("(NEEDED)"), std::string::npos) << plain.out;
+  EXPECT_EQ(plain.out.find("libQt"), std::string::npos) << plain.out;
+#ifdef MERVANA_WINDOW_BINARY
+  const auto window = runWith("", "readelf -d " + std::string(MERVANA_WINDOW_BINARY), dir);
+  ASSERT_EQ(window.status, 0) << window.err;
+  EXPECT_NE(window.out.find("libQt6Widgets"), std::string::npos) << window.out;
+#endif
+}
+
+// What the dynamic loader maps while the program runs: nothing of the window library, directly or
+// through another library, for --help, a batch run and an interactive start without a display.
+TEST_F(WindowProgram, BatchRunsAndSupportCommandsMapNoWindowLibrary) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const std::string cfg = ini(save);
+#ifdef MERVANA_WINDOW_BINARY
+  fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
+#endif
+  for (const std::string& args : {std::string("--help"), std::string("--version"), "/b0 " + cfg, cfg}) {
+    const auto r = runWith("LD_DEBUG=libs", program.string() + " " + args, dir);
+    EXPECT_NE(r.err.find("libstdc++"), std::string::npos) << args << ": the loader said nothing";
+    EXPECT_EQ(r.err.find("libQt"), std::string::npos) << args;
+  }
+  EXPECT_EQ(records(save), 1u);
+}
+
+#ifdef MERVANA_WINDOW_BINARY
+// With a display, the window program beside `mervana` gets the arguments as given, and stands for
+// `mervana`: its configuration beside `mervana`, the configuration read once.
+TEST_F(WindowProgram, ADisplayHandsTheRunToTheWindowProgramWithTheSameArguments) {
+  const fs::path script = bin / "mervana-window";
+  std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done\n"
+                            "echo \"program=$MERVANA_PROGRAM display=[$MERVANA_DISPLAY_FD]\"\n";
+  fs::permissions(script, fs::perms::owner_all);
+  // no X connection is kept for a platform that needs no server; a descriptor number left in the
+  // environment is not passed on
+  const auto r = runWith("QT_QPA_PLATFORM=offscreen MERVANA_DISPLAY_FD=1", program.string() + " /p/b0 'a b' ''", dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "[/p/b0]\n[a b]\n[]\nprogram=" + program.string() + " display=[]\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(WindowProgram, AMissingWindowProgramIsSaidAndFails) {
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  for (const std::string& args : {std::string(), "/b0 " + ini(save)}) {
+    const auto r = runWith("QT_QPA_PLATFORM=offscreen", program.string() + " " + args, dir);
+    EXPECT_EQ(r.status, 1) << args;
+    EXPECT_NE(r.err.find("mervana: 画面のプログラム " + (bin / "mervana-window").string() + " を起動できません"),
+              std::string::npos)
+        << r.err;
+  }
+  // present but not a program
+  std::ofstream(bin / "mervana-window") << "not a program\n";
+  const auto r = runWith("QT_QPA_PLATFORM=offscreen", program.string(), dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("を起動できません"), std::string::npos) << r.err;
+  EXPECT_EQ(records(save), 0u);
+}
+
+TEST_F(WindowProgram, ABatchRunWithADisplayGoesThroughTheWindowAndSaves) {
+  fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  // the configuration beside `mervana` is the one read
+  std::ofstream(bin / "mervana.ini", std::ios::binary) << "[General]\r\nSaveDir=" << save.string() << "\r\n";
+  const auto r = runWith("QT_QPA_PLATFORM=offscreen", program.string() + " /b0", dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(records(save), 1u) << r.out << r.err;
+  EXPECT_EQ(count(r.out, ".csv\n"), 1u) << r.out;
+
+  // a named configuration file that is missing is warned about once; the defaults are used
+  fs::create_directories(dir / "pcdata");
+  const std::string missing = (dir / "nowhere" / "site.ini").string();
+  const auto m = runWith("QT_QPA_PLATFORM=offscreen", program.string() + " /b0 " + missing, dir);
+  ASSERT_EQ(m.status, 0) << m.err;
+  EXPECT_EQ(records(dir / "pcdata"), 1u) << m.out << m.err;
+  EXPECT_EQ(count(m.err, "設定ファイルがありません: " + missing), 1u) << m.err;
+}
+
+// A real X server, bare (no window manager, no other client): the display check over xcb, the exec
+// and the window's own connection, run after run. Such a server resets when its last client
+// leaves; the check's connection is kept open across the exec so that it never does in between
+// (the race is one of timing, so this run shows the whole path works, not that the race is gone).
+TEST_F(WindowProgram, ABareXServerRunsTheWindowRunAfterRun) {
+  if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) GTEST_SKIP() << "Xvfb is not installed (scripts/setup.sh)";
+  fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const std::string cfg = ini(save);
+  const int number = 200 + static_cast<int>(::getpid() % 500);
+  const std::string pidFile = (dir / "xvfb.pid").string();
+  ASSERT_EQ(std::system(("Xvfb :" + std::to_string(number) + " -nolisten tcp >/dev/null 2>&1 & echo $! >" + pidFile).c_str()), 0);
+  const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
+  for (int i = 0; i < 100 && !fs::exists(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (int run = 0; run < 3; ++run) {
+    const auto r = runWith("DISPLAY=:" + std::to_string(number), program.string() + " /b0 " + cfg, dir);
+    EXPECT_EQ(r.status, 0) << "run " << run << ": " << r.err;
+  }
+  EXPECT_EQ(records(save), 1u);
+  const int pid = std::atoi(testsupport::slurpFile(pidFile).c_str());
+  if (pid > 0) ::kill(pid, SIGTERM);
+}
+#endif
+
+#endif
