@@ -116,6 +116,7 @@ int RunOrStartWindow(const std::vector<std::string>& args, const std::string& pr
                  "バッチ実行は mervana /b0 で行えます。\n";
     return 1;
   }
+  if (auto rc = RefuseBatchRun(services.failures())) return *rc;
   return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
 }
 
