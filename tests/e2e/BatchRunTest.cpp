@@ -81,6 +81,13 @@ class BatchRun : public ::testing::Test {
     if (ec) std::cerr << "note: the scratch folder " << dir << " is left behind: " << ec.message() << "\n";
   }
   void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+  // A configuration that saves into `saveDir` from the drive dumps in `drives`.
+  std::string drivesIni(const fs::path& saveDir, const fs::path& drives) {
+    const fs::path p = dir / "conf" / "site.ini";
+    fs::create_directories(p.parent_path());
+    write(p, "[General]\r\nSaveDir=" + saveDir.string() + "\r\n[Sources]\r\nDrives=" + drives.string() + "\r\n");
+    return p.string();
+  }
   std::string ini(const fs::path& saveDir) {
     const fs::path p = dir / "conf" / "site.ini";
     fs::create_directories(p.parent_path());
@@ -318,7 +325,7 @@ TEST_F(BatchRun, AStaleDisplayNeverStopsABatchRun) {
 TEST_F(BatchRun, AMistypedConfigurationPathIsNoBatchRun) {
   const auto r = runShell(program.string() + " " + (dir / "bob" / "site.ini").string(), dir);
   EXPECT_EQ(r.status, 1);  // interactive, and no display here
-  EXPECT_LT(r.seconds, 5.0);
+  EXPECT_LT(r.seconds, kQuickRunSeconds);
   EXPECT_NE(r.err.find("設定ファイルがありません: " + (dir / "bob" / "site.ini").string()), std::string::npos) << r.err;
 }
 
@@ -356,12 +363,7 @@ TEST_F(BatchRun, AFailingReplayedDiskIsAlertedOnStderrAndLogged) {
   const fs::path save = dir / "records";
   fs::create_directories(save);
   const fs::path drives = fs::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-degrading";
-  auto conf = [&](const char* stage) {
-    const fs::path p = dir / "conf" / "site.ini";
-    fs::create_directories(p.parent_path());
-    write(p, "[General]\r\nSaveDir=" + save.string() + "\r\n[Sources]\r\nDrives=" + (drives / stage).string() + "\r\n");
-    return p.string();
-  };
+  auto conf = [&](const char* stage) { return drivesIni(save, drives / stage); };
   const auto first = runShell(program.string() + " /b0 " + conf("1-healthy"), dir);
   ASSERT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(first.err.find("ハードディスク"), std::string::npos) << first.err;
@@ -372,7 +374,7 @@ TEST_F(BatchRun, AFailingReplayedDiskIsAlertedOnStderrAndLogged) {
 
   const auto second = runShell(program.string() + " /b0 " + conf("4-failing"), dir);
   ASSERT_EQ(second.status, 0) << second.err;
-  EXPECT_LT(second.seconds, 2.0);  // nobody is waited for
+  EXPECT_LT(second.seconds, kQuickRunSeconds);  // nobody is waited for
   EXPECT_NE(second.err.find("【重要】ハードディスクが故障しました\n作業をやめ直ちにシステム担当者に連絡してください"),
             std::string::npos)
       << second.err;
@@ -397,12 +399,7 @@ TEST_F(BatchRun, AFailingReplayedNvmeDriveIsAlertedAndBothDrivesAreKept) {
   const fs::path save = dir / "records";
   fs::create_directories(save);
   const fs::path drives = fs::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-nvme";
-  auto conf = [&](const char* stage) {
-    const fs::path p = dir / "conf" / "site.ini";
-    fs::create_directories(p.parent_path());
-    write(p, "[General]\r\nSaveDir=" + save.string() + "\r\n[Sources]\r\nDrives=" + (drives / stage).string() + "\r\n");
-    return p.string();
-  };
+  auto conf = [&](const char* stage) { return drivesIni(save, drives / stage); };
   const auto first = runShell(program.string() + " /b0 " + conf("1-healthy"), dir);
   ASSERT_EQ(first.status, 0) << first.err;
   const fs::path record = fs::path(first.out.substr(0, first.out.size() - 1));
