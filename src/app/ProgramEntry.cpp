@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 
 #include "app/AggregateCommand.h"
 #include "app/BatchRun.h"
@@ -78,17 +79,24 @@ std::optional<int> RefuseBatchRun(const std::vector<std::string>& failures) {
   return 1;
 }
 
-int RunWithoutWindow(const std::vector<std::string>& args, const std::string& programPath) {
-  if (auto rc = RunSupportCommand(args, programPath)) return *rc;
+namespace {
+// A run in this process without a window: a batch run, or `noWindow` said and exit 1 without /b.
+int runWithoutDisplay(const std::vector<std::string>& args, const std::string& programPath, std::string_view noWindow) {
   const StartUp start = ReadStartUp(args, programPath);
   if (!start.options.batch) {
-    std::cerr << "mervana: この版には画面がありません。バッチ実行は mervana /b0 で行えます。\n";
+    std::cerr << "mervana: " << noWindow << "\n";
     return 1;
   }
   PlatformServices services(start.settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
   if (auto rc = RefuseBatchRun(services.failures())) return *rc;
   return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+}
+}  // namespace
+
+int RunWithoutWindow(const std::vector<std::string>& args, const std::string& programPath) {
+  if (auto rc = RunSupportCommand(args, programPath)) return *rc;
+  return runWithoutDisplay(args, programPath, "この版には画面がありません。バッチ実行は mervana /b0 で行えます。");
 }
 
 int RunOrStartWindow(const std::vector<std::string>& args, const std::string& programPath,
@@ -108,16 +116,9 @@ int RunOrStartWindow(const std::vector<std::string>& args, const std::string& pr
                  "バッチ実行は画面のない環境で mervana /b0 で行えます。\n";
     return 1;
   }
-  const StartUp start = ReadStartUp(args, programPath);
-  PlatformServices services(start.settings.sources);
-  for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
-  if (!start.options.batch) {
-    std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"
-                 "バッチ実行は mervana /b0 で行えます。\n";
-    return 1;
-  }
-  if (auto rc = RefuseBatchRun(services.failures())) return *rc;
-  return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+  return runWithoutDisplay(args, programPath,
+                           "画面を表示できません (ウィンドウシステムに接続できません)。"
+                           "バッチ実行は mervana /b0 で行えます。");
 }
 
 WindowStart TakeWindowStart(const std::string& windowProgramPath) {
