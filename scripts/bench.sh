@@ -20,7 +20,7 @@ if ! [[ $rounds =~ ^[0-9]+$ ]] || [ "$rounds" -lt 5 ]; then
   exit 2
 fi
 
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 # the peers, for the benchmark only (not needed to build, test or run the program)
 peers=(lshw hwinfo time)
 missing=()

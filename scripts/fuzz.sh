@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 export BUILD_DIR=build-fuzz CC=clang-14 CXX=clang++-14
 bash scripts/build.sh -DMERVANA_FUZZ=ON -DMERVANA_GUI=OFF -DMERVANA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 mkdir -p build-fuzz/crashes

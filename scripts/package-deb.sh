@@ -2,7 +2,7 @@
 # Sets up, builds in Release and makes the Debian package dist/mervana_<version>_amd64.deb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 export BUILD_DIR=build-deb
 bash scripts/build.sh -DCMAKE_BUILD_TYPE=Release -DMERVANA_TESTS=OFF
 rm -rf build-deb/package

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows release: dist/mervana-<version>-win64.zip with mervana.exe, the README, an
 # example mervana.ini and regitems.txt (both in Shift-JIS with CR LF, as the program reads them).
-# Sets up and cross-builds first (scripts/setup.sh, scripts/build-windows.sh).
+# Sets up and cross-builds first (scripts/setup.sh --tests, scripts/build-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 export BUILD_DIR=${BUILD_DIR:-build-win}
 bash scripts/build-windows.sh
 version=$(sed -n 's/^project(Mervana VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+# only the program and its window: the tests, tools and benchmarks are built by the scripts that use them
+BUILD_TARGETS="mervana mervana-window" bash scripts/build.sh -DMERVANA_TESTS=OFF
 ./build/mervana /b0 "$@"

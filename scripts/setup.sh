@@ -1,25 +1,40 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need on a Debian 12 machine (run as root).
+# Installs what Mervana needs on a Debian 12 machine (run as root).
+#   bash scripts/setup.sh          what building and running the program needs (the main job)
+#   bash scripts/setup.sh --tests  that, and what only the tests, the Windows build, the fuzzing, the
+#                                  packages and the benchmark use (wine, mingw-w64, LibreOffice, …)
 # Packages already present are left alone; apt-get update runs only when something is missing.
 set -euo pipefail
 
-packages=(
+program=(
   build-essential cmake pkg-config ccache   # compiler and build
   qt6-base-dev libgl-dev                    # the window (Qt 6 Widgets)
   libxcb1-dev                               # asking an X display whether it answers, before Qt does
-  libatasmart-bin                           # skdump: reads our drive dumps in the tests
+  libhivex-dev                              # Windows registry hive files (offline installations)
+  libcups2-dev                              # printers through CUPS
+  fonts-ipafont-gothic                      # a Japanese font so the window renders
+)
+tests=(
   libgtest-dev libgmock-dev                 # unit tests
-  libhivex-dev libhivex-bin libwin-hivex-perl   # Windows registry hive files (+ tools the benchmark compares with)
-  fonts-ipafont-gothic                      # a Japanese font so the interface renders
+  libatasmart-bin                           # skdump: reads our drive dumps in the tests
+  libhivex-bin libwin-hivex-perl            # hive tools the tests and the benchmark compare with
   xvfb xauth                                # a display for window tests and screenshots
-  libcups2-dev cups                         # printers through CUPS (+ the server the printer tests start)
+  cups                                      # the server the printer tests start
   libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
   xdg-utils                                 # xdg-mime, which the desktop file-type tests compare with
   mingw-w64 g++-mingw-w64-x86-64-posix      # the Windows build (cross compiler, posix threads)
   wine wine64                               # runs the Windows tests and the Windows program
   locales                                   # ja_JP.UTF-8, for wine's code page 932
+  clang-14 libclang-rt-14-dev               # the fuzz targets (libFuzzer)
   lintian                                   # checks the Debian package the tests build
 )
+
+packages=("${program[@]}")
+case "${1:-}" in
+  "") ;;
+  --tests) packages+=("${tests[@]}") ;;
+  *) echo "usage: bash scripts/setup.sh [--tests]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -34,7 +49,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # wine takes its ANSI code page (932) from a Japanese locale
-if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+if [ "${1:-}" = --tests ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
   echo "setup: generating the ja_JP.UTF-8 locale"
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen

@@ -4,7 +4,7 @@
 # the record it saves. Run as root on Debian 12 (the set-up script installs mingw-w64 and wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 export BUILD_DIR=${BUILD_DIR:-build-win}
 start=$(date +%s)
 bash scripts/build-windows.sh

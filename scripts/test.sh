@@ -8,17 +8,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 part=${1:-all}
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 
 # window tests draw on Qt's offscreen platform; no display is needed
 export QT_QPA_PLATFORM=offscreen
 
 if [ "$part" = all ] || [ "$part" = --linux ]; then
-  BUILD_DIR=build bash scripts/build.sh
+  BUILD_DIR=build bash scripts/build.sh -DMERVANA_TESTS=ON
   ctest --test-dir build --output-on-failure -j2
 fi
 if [ "$part" = all ] || [ "$part" = --sanitize ]; then
-  BUILD_DIR=build-asan bash scripts/build.sh -DMERVANA_SANITIZE=ON
+  BUILD_DIR=build-asan bash scripts/build.sh -DMERVANA_SANITIZE=ON -DMERVANA_TESTS=ON
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
     ctest --test-dir build-asan --output-on-failure -j2 -E '^DebianPackage$'
 fi
