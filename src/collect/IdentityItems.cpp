@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::string_view k9xVersionKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
 constexpr std::string_view kNtVersionKey = "\\Software\\Microsoft\\Windows NT\\CurrentVersion";
-constexpr std::string_view kVnetsup = "\\System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
 constexpr std::string_view kOemInfo = "\\Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\OemInfo";
 
 SystemServices* sys(CollectionContext& ctx) { return ctx.platform.system; }
@@ -104,11 +103,11 @@ ItemTexts DecideOsFamily(CollectionContext& ctx) {
 ItemTexts NetworkIdentityItems(CollectionContext& ctx) {
   ItemTexts t;
   if (!ctx.isNT()) {
-    t.push_back(LastCommaPart(MachineText(ctx, kVnetsup, "WorkGroup")));
+    t.push_back(LastCommaPart(MachineText(ctx, kVnetsupKey, "WorkGroup")));
     t.push_back(MachineText(ctx, "\\System\\CurrentControlSet\\Services\\VxD\\MSTCP", "Domain"));
     t.push_back("");
     t.push_back(ctx.computerName);
-    t.push_back(MachineText(ctx, kVnetsup, "Comment"));
+    t.push_back(MachineText(ctx, kVnetsupKey, "Comment"));
     t.push_back(MachineText(ctx, k9xVersionKey, "RegisteredOwner"));
     t.push_back(ctx.state.reg.readString("RegisteredOrganization"));
     return t;

@@ -10,6 +10,7 @@
 #include "collect/IdentityItems.h"
 #include "collect/MemoryItems.h"
 #include "collect/ProcessorItems.h"
+#include "collect/RecordName.h"
 #include "collect/SessionItems.h"
 #include "collect/StandardCollection.h"
 #include "collect/WindowsItems.h"
@@ -117,6 +118,19 @@ TEST_F(StandardRows, NineXWorkgroupIsTheLastOfCommaSeparatedNames) {
   EXPECT_EQ(t[4], "総務");
   reg.setString(HKLM, vnetsup, "WorkGroup", "SOUMU");
   EXPECT_EQ(run(NetworkIdentityItems, "9x")[0], "SOUMU");
+}
+
+// Row 1 and the file names: on 9x the workgroup is the VNETSUP value's last name, not the LAN
+// group NetAPI32 would give on NT.
+TEST_F(StandardRows, NineXRecordNameEndsInTheVnetsupWorkgroup) {
+  sys.lanGroup = "NT-DOMAIN";
+  EXPECT_EQ(CsvFileNameText(platform), "PC01__NT-DOMAIN");
+  as9x();
+  reg.setString(HKLM, "System\\CurrentControlSet\\Services\\VxD\\VNETSUP", "WorkGroup", "ONE,TWO,SOUMU");
+  EXPECT_EQ(CsvFileNameText(platform), "PC01__SOUMU");
+  EXPECT_EQ(RecordStemItem(context()), ItemTexts{"PC01__SOUMU"});
+  reg.deleteValue(HKLM, "System\\CurrentControlSet\\Services\\VxD\\VNETSUP", "WorkGroup");
+  EXPECT_EQ(CsvFileNameText(platform), "PC01__");
 }
 
 TEST_F(StandardRows, ModelFallsBackThroughTheOemChain) {
