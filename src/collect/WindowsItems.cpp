@@ -244,7 +244,8 @@ ItemTexts InstallDateItem(CollectionContext& ctx) {
       return {when ? DateTimeText(UnixTimeToDateTime(*when)) : std::string()};
     }
     if (!ctx.isNT()) {
-      OpenMachineKey(ctx, k9xKey);
+      // only the binary value holds an MS-DOS date; text or a number in its place is no date
+      if (!OpenMachineKey(ctx, k9xKey) || ctx.state.reg.dataType("FirstInstallDateTime") != kRegBinary) return {""};
       return {DosDateTimeText(ctx.state.reg.readBinaryData("FirstInstallDateTime"))};
     }
     OpenMachineKey(ctx, kNtKey);

@@ -298,6 +298,14 @@ TEST_F(StandardRows, InstallDatesProductIdAndInternetExplorer) {
   as9x();
   reg.setString(HKLM, k9x, "Plus! VersionNumber", "IE 5 5.50.4134.0100");
   EXPECT_EQ(run(IeItems, "9x")[0], "IE5.5 5.50.4134.0100");
+
+  // 9x: only the binary FirstInstallDateTime is an MS-DOS date
+  reg.setValue(HKLM, k9x, "FirstInstallDateTime", RegValue{kRegBinary, std::string("\x60\x18\x0A\x35", 4)});
+  EXPECT_EQ(run(InstallDateItem, "9x")[0], "2006/08/10 03:03:00");
+  reg.setString(HKLM, k9x, "FirstInstallDateTime", "2006/08/10");
+  EXPECT_EQ(run(InstallDateItem, "9x")[0], "");
+  reg.setDword(HKLM, k9x, "FirstInstallDateTime", 0x350A1860);
+  EXPECT_EQ(run(InstallDateItem, "9x")[0], "");
 }
 
 TEST_F(StandardRows, NineXLeavesItsNtOnlyRowsEmpty) {
