@@ -2,6 +2,7 @@
 // scripted system service, a registry in memory, WMI classes from text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "collect/ComponentItems.h"
@@ -196,12 +197,65 @@ TEST_F(StandardRows, EveryPassAddsNinetyRowsWhateverFails) {
   c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
   RunStandardCollection(c, record);
   ASSERT_EQ(memo.lines().size(), 90u);
-  EXPECT_EQ(memo.lines()[29], "Error!");  // rows 30, 31
-  EXPECT_EQ(memo.lines()[30], "Error!");
+  EXPECT_EQ(memo.lines()[29], "Error!");  // row 30 needs the product name; row 31 does not
+  EXPECT_EQ(memo.lines()[30], ".");
   EXPECT_EQ(memo.lines()[84], "Error!");  // rows 85 to 88
   EXPECT_EQ(memo.lines()[87], "Error!");
   EXPECT_EQ(memo.lines()[6], "");  // row 7 is always empty
   EXPECT_FALSE(failures.empty());
+}
+
+// A value of the wrong type fails the row that reads it, and no other: its neighbours were read.
+TEST_F(StandardRows, AWrongTypedValueFailsOnlyItsOwnRow) {
+  sys.lanGroup = "WG";
+  sys.joinStatus = 2;
+  reg.setString(HKLM, kNt, "CurrentVersion", "5.1");
+  reg.setString(HKLM, kNt, "CurrentBuildNumber", "2600");
+  reg.setString(HKLM, kNt, "RegisteredOwner", "総務部");
+  reg.setValue(HKLM, kNt, "RegisteredOrganization", RegValue{kRegBinary, "\x01\x02"});
+  reg.setString(HKLM, kNt, "ProductName", "Microsoft Windows XP");
+  reg.setValue(HKLM, kNt, "CSDVersion", RegValue{kRegBinary, "\x03"});
+  reg.setString(HKLM, kNt, "ProductId", "55274-640-1234567-23456");
+  reg.setDword(HKLM, kNt, "ProductKey", 1);
+  reg.setDword(HKLM, "SOFTWARE\\Microsoft\\Internet Explorer", "Version", 6);
+  reg.setString(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MinorVersion", ";SP2;");
+  reg.setDword(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update\\Results\\Install",
+               "LastSuccessTime", 1);
+  reg.setDword(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update", "AUOptions", 4);
+  const std::string net = "System\\CurrentControlSet\\Control\\Network\\{4D36E974}";
+  reg.setString(HKLM, net + "\\0000", "Description", "ファイルとプリンタ共有");
+  reg.setString(HKLM, net + "\\0000", "InfPath", "netserv.inf");
+  reg.setDword(HKLM, net + "\\0001", "Description", 1);  // every later search meets it first
+  reg.setString(HKLM, net + "\\0002", "Description", "TCP/IP");
+  MemoryGridView grid;
+  MemoryTextView memo;
+  int counter = 1;
+  InventoryRecord record(grid, memo, counter);
+  std::vector<std::string> failures;
+  CollectionContext& c = context();
+  c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
+  RunStandardCollection(c, record);
+  ASSERT_EQ(memo.lines().size(), 90u);
+  const auto row = [&](int n) { return memo.lines()[static_cast<std::size_t>(n - 1)]; };
+  EXPECT_EQ(row(5), "WG");
+  EXPECT_EQ(row(8), "PC01");
+  EXPECT_EQ(row(10), "総務部");
+  EXPECT_EQ(row(11), "Error!");
+  EXPECT_EQ(row(30), "Error!");
+  EXPECT_EQ(row(31), "5.1.2600");
+  EXPECT_EQ(row(32), "");
+  EXPECT_EQ(row(33), "Error!");
+  EXPECT_EQ(row(34), "4:自動アップデート");
+  EXPECT_EQ(row(37), "55274-640-1234567-23456");
+  EXPECT_EQ(row(38), "Error!");
+  EXPECT_EQ(row(39), "Error!");
+  EXPECT_EQ(row(40), ";SP2;");
+  EXPECT_EQ(row(85), "ファイルとプリンタ共有");
+  for (int n = 86; n <= 88; ++n) EXPECT_EQ(row(n), "Error!") << n;
+  // each failure is reported once, under its family
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), "identity"), 1);
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), "windows"), 4);
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), "components"), 3);
 }
 
 TEST_F(StandardRows, WindowsDriveIsCUnlessWindowsIsOnA) {
