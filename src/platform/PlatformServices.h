@@ -53,7 +53,8 @@ std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& me
 std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message);
 
 // Wmi= a WMI instances file (see docs/wmi-instances.md), or this machine's WMI (the system's on
-// Windows, the machine's own provider on Linux). Null with a message when it cannot be opened.
+// Windows, the machine's own provider on Linux; with Registry= configured, installationWmi of it).
+// Null with a message when it cannot be opened.
 std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message);
 
 // The system service of this machine. With Registry= naming a Windows installation (a folder, or
@@ -64,6 +65,11 @@ std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& 
 // is set when the installation holds no computer name (this machine's would stand in for it).
 std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
                                                    std::string& message, bool* identityMissing = nullptr);
+
+// The WMI a configured Windows registry is read with when no Wmi= file is: this machine's, except
+// that the classes describing an installation (Win32_OperatingSystem, Win32_ComputerSystem) have
+// no instances, as this machine would describe itself there. Hardware classes answer as they are.
+std::unique_ptr<WmiService> installationWmi(std::unique_ptr<WmiService> machine);
 
 // The desktop's shell (there is no recorded one).
 std::unique_ptr<Shell> openShell();
