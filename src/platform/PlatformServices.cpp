@@ -141,9 +141,13 @@ std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, Regis
   std::string root;
   if (std::filesystem::is_directory(pathFromUtf8(sources.registry), ec)) root = sources.registry;
   InstallationIdentity id = readInstallationIdentity(*registry);
-  if (id.computerName.empty()) {
-    message = "The configured Windows registry holds no computer name; this machine's name is used.";
+  if (id.computerName.empty() && !root.empty()) {
+    // a whole installation without its name: its facts would be filed under this machine's
+    message = "The configured Windows installation holds no computer name.";
     if (identityMissing) *identityMissing = true;
+  } else if (id.computerName.empty()) {
+    // an export of a few keys names no PC: it is read as this machine's
+    message = "The configured Windows registry holds no computer name; this machine's name is used.";
   }
   return overlayInstallation(std::move(machine), std::move(id), std::move(root));
 }

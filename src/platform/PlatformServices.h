@@ -61,8 +61,9 @@ std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& 
 // a registry export) and its store given, the identity facts that installation holds (computer
 // name, workgroup or domain, Windows and System folders) come from it, and Windows paths are
 // mapped into the installation's folder; hardware facts always come from this machine. `message`
-// receives a note when the configured installation cannot be used; `identityMissing`, when given,
-// is set when the installation holds no computer name (this machine's would stand in for it).
+// receives a note when the configured installation cannot be used, or when a registry export names
+// no computer (this machine's name stands in for it); `identityMissing`, when given, is set when an
+// installation folder holds no computer name (its facts must not go under this machine's name).
 std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
                                                    std::string& message, bool* identityMissing = nullptr);
 

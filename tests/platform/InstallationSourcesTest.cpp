@@ -2,8 +2,10 @@
 // what it still asks this machine.
 #include <gtest/gtest.h>
 
+#include "collect/SystemProbes.h"
 #include "collect/WmiQuery.h"
 #include "platform/PlatformServices.h"
+#include "platform/SystemServices.h"
 #include "platform/Wmi.h"
 #include "support/RegistryFixtures.h"
 
@@ -13,6 +15,7 @@ namespace {
 using namespace mrv::testing;
 
 constexpr RootKey HKLM = RootKey::LocalMachine;
+constexpr char kNoNameWarning[] = "holds no computer name; this machine's name is used";
 
 std::unique_ptr<WmiService> recordedWmi() {
   Sources sources;
@@ -61,6 +64,47 @@ TEST(InstallationSources, AConfiguredRegistryWithoutAWmiFileDoesNotTakeThisMachi
   PlatformServices recorded(sources);
   EXPECT_EQ(WmiOsProperty(recorded.platform().wmi, "Caption"), "Microsoft Windows XP Professional");
 }
+
+// An export of a few keys (to try an item definition file) names no PC: the run uses it under this
+// machine's name and says so.
+TEST(InstallationSources, AnExportWithoutAComputerNameIsUsedUnderThisMachinesName) {
+  TempDir dir;
+  writeBytes(dir.file("few-keys.reg"), regExportBytes({strValue(HKLM, "SOFTWARE\\Vendor\\App", "Version", "2.0")}));
+  Sources sources;
+  sources.registry = dir.file("few-keys.reg");
+  PlatformServices services(sources);
+  EXPECT_TRUE(services.failures().empty()) << services.failures().front();
+  ASSERT_EQ(services.messages().size(), 1u);
+  EXPECT_NE(services.messages()[0].find(kNoNameWarning), std::string::npos) << services.messages()[0];
+  std::string message;
+  auto machine = openSystemServices(Sources{}, nullptr, message);
+  ASSERT_TRUE(machine && services.platform().system);
+  EXPECT_EQ(ComputerNameText(*services.platform().system), ComputerNameText(*machine));
+}
+
+#ifdef MERVANA_HIVEX
+// An installation folder is a whole PC: without its name its facts would be filed under this one's.
+TEST(InstallationSources, AnInstallationFolderWithoutAComputerNameIsRefused) {
+  TempDir dir;
+  std::vector<RegEntry> entries = {strValue(HKLM, "SOFTWARE\\Vendor\\App", "Version", "2.0"),
+                                   dwordValue(HKLM, "SYSTEM\\Select", "Current", 1)};
+  writeInstallation(entries, dir.file("unnamed"));
+  Sources sources;
+  sources.registry = dir.file("unnamed");
+  PlatformServices unnamed(sources);
+  ASSERT_EQ(unnamed.failures().size(), 1u);
+  EXPECT_NE(unnamed.failures()[0].find("Registry="), std::string::npos) << unnamed.failures()[0];
+  EXPECT_NE(unnamed.failures()[0].find("no computer name"), std::string::npos) << unnamed.failures()[0];
+
+  entries.push_back(strValue(HKLM, "SYSTEM\\ControlSet001\\Control\\ComputerName\\ComputerName", "ComputerName",
+                             "RECEPTION"));
+  writeInstallation(entries, dir.file("named"));
+  sources.registry = dir.file("named");
+  PlatformServices named(sources);
+  EXPECT_TRUE(named.failures().empty()) << named.failures().front();
+  EXPECT_EQ(ComputerNameText(*named.platform().system), "RECEPTION");
+}
+#endif
 
 }  // namespace
 }  // namespace mrv
