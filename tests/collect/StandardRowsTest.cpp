@@ -69,6 +69,17 @@ class StandardRows : public ::testing::Test {
     wmi = std::make_unique<WmiProviderService>(std::make_shared<WmiReplayProvider>(std::move(classes)));
     platform.wmi = wmi.get();
   }
+  // The whole pass into a record: its lines, and the families of the failures it reported.
+  std::vector<std::string> collectRecord(std::vector<std::string>& failures) {
+    MemoryGridView grid;
+    MemoryTextView memo;
+    int counter = 1;
+    InventoryRecord record(grid, memo, counter);
+    CollectionContext& c = context();
+    c.onStepFailure = [&failures](std::string_view step, std::string_view) { failures.emplace_back(step); };
+    RunStandardCollection(c, record);
+    return memo.lines();
+  }
   void as9x() { reg.setString(HKLM, k9x, "VersionNumber", "4.10.2222"); }
 
   MemoryRegistry reg;
@@ -170,17 +181,11 @@ TEST_F(StandardRows, MemoryRoundsToEightAndAnErrorTextFailsOnlyItsRow) {
   EXPECT_EQ(RoundedMemoryMB("252"), "256");
   EXPECT_THROW(RoundedMemoryMB("Error!"), MrvError);
   sys.memory.reset();  // the probe answers "Error!"
-  MemoryGridView grid;
-  MemoryTextView memo;
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
   std::vector<std::string> failures;
-  CollectionContext& c = context();
-  c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
-  RunStandardCollection(c, record);
-  ASSERT_EQ(memo.lines().size(), 90u);
-  EXPECT_EQ(memo.lines()[15], "Error!");  // row 16: the step's own failure
-  EXPECT_EQ(memo.lines()[16], "Error!");  // row 17: PageFileMB's failure text
+  const std::vector<std::string> lines = collectRecord(failures);
+  ASSERT_EQ(lines.size(), 90u);
+  EXPECT_EQ(lines[15], "Error!");  // row 16: the step's own failure
+  EXPECT_EQ(lines[16], "Error!");  // row 17: PageFileMB's failure text
   EXPECT_EQ(failures, std::vector<std::string>{"memory"});
 }
 
@@ -188,20 +193,14 @@ TEST_F(StandardRows, EveryPassAddsNinetyRowsWhateverFails) {
   sys.raise = true;
   reg.setDword(HKLM, kNt, "ProductName", 7);  // a number where text is read
   reg.setDword(HKLM, "System\\CurrentControlSet\\Control\\Network\\{4D36E975}", "Description", 1);
-  MemoryGridView grid;
-  MemoryTextView memo;
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
   std::vector<std::string> failures;
-  CollectionContext& c = context();
-  c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
-  RunStandardCollection(c, record);
-  ASSERT_EQ(memo.lines().size(), 90u);
-  EXPECT_EQ(memo.lines()[29], "Error!");  // row 30 needs the product name; row 31 does not
-  EXPECT_EQ(memo.lines()[30], ".");
-  EXPECT_EQ(memo.lines()[84], "Error!");  // rows 85 to 88
-  EXPECT_EQ(memo.lines()[87], "Error!");
-  EXPECT_EQ(memo.lines()[6], "");  // row 7 is always empty
+  const std::vector<std::string> lines = collectRecord(failures);
+  ASSERT_EQ(lines.size(), 90u);
+  EXPECT_EQ(lines[29], "Error!");  // row 30 needs the product name; row 31 does not
+  EXPECT_EQ(lines[30], ".");
+  EXPECT_EQ(lines[84], "Error!");  // rows 85 to 88
+  EXPECT_EQ(lines[87], "Error!");
+  EXPECT_EQ(lines[6], "");  // row 7 is always empty
   EXPECT_FALSE(failures.empty());
 }
 
@@ -227,16 +226,10 @@ TEST_F(StandardRows, AWrongTypedValueFailsOnlyItsOwnRow) {
   reg.setString(HKLM, net + "\\0000", "InfPath", "netserv.inf");
   reg.setDword(HKLM, net + "\\0001", "Description", 1);  // every later search meets it first
   reg.setString(HKLM, net + "\\0002", "Description", "TCP/IP");
-  MemoryGridView grid;
-  MemoryTextView memo;
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
   std::vector<std::string> failures;
-  CollectionContext& c = context();
-  c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
-  RunStandardCollection(c, record);
-  ASSERT_EQ(memo.lines().size(), 90u);
-  const auto row = [&](int n) { return memo.lines()[static_cast<std::size_t>(n - 1)]; };
+  const std::vector<std::string> lines = collectRecord(failures);
+  ASSERT_EQ(lines.size(), 90u);
+  const auto row = [&](int n) { return lines[static_cast<std::size_t>(n - 1)]; };
   EXPECT_EQ(row(5), "WG");
   EXPECT_EQ(row(8), "PC01");
   EXPECT_EQ(row(10), "総務部");
