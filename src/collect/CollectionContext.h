@@ -38,6 +38,8 @@ struct CollectionContext {
 
   // A failure a step caught and turned into its rows' text; a batch run writes it to stderr.
   std::function<void(std::string_view step, std::string_view what)> onStepFailure;
+  // The family of the step the pass is running, for the failures of single rows.
+  std::string_view step;
 };
 
 }  // namespace mrv

@@ -44,7 +44,7 @@ ItemTexts NetworkComponentItems(CollectionContext& ctx) {
                                       : "\\System\\CurrentControlSet\\Services\\Class\\NetTrans";
   const std::string_view valueName = ctx.isNT() ? "Description" : "DriverDesc";
   for (std::string_view search : kSearchTexts)
-    t.push_back(FindComponentDescription(ctx.state.reg, tree, valueName, search));
+    t.push_back(RowText(ctx, [&] { return FindComponentDescription(ctx.state.reg, tree, valueName, search); }));
   return t;
 }
 

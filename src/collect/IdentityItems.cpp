@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::string_view k9xVersionKey = "\\Software\\Microsoft\\Windows\\CurrentVersion";
 constexpr std::string_view kNtVersionKey = "\\Software\\Microsoft\\Windows NT\\CurrentVersion";
-constexpr std::string_view kVnetsup = "\\System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
 constexpr std::string_view kOemInfo = "\\Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\OemInfo";
 
 SystemServices* sys(CollectionContext& ctx) { return ctx.platform.system; }
@@ -104,13 +103,13 @@ ItemTexts DecideOsFamily(CollectionContext& ctx) {
 ItemTexts NetworkIdentityItems(CollectionContext& ctx) {
   ItemTexts t;
   if (!ctx.isNT()) {
-    t.push_back(LastCommaPart(MachineText(ctx, kVnetsup, "WorkGroup")));
-    t.push_back(MachineText(ctx, "\\System\\CurrentControlSet\\Services\\VxD\\MSTCP", "Domain"));
+    t.push_back(RowText(ctx, [&] { return LastCommaPart(MachineText(ctx, kVnetsupKey, "WorkGroup")); }));
+    t.push_back(MachineTextRow(ctx, "\\System\\CurrentControlSet\\Services\\VxD\\MSTCP", "Domain"));
     t.push_back("");
     t.push_back(ctx.computerName);
-    t.push_back(MachineText(ctx, kVnetsup, "Comment"));
-    t.push_back(MachineText(ctx, k9xVersionKey, "RegisteredOwner"));
-    t.push_back(ctx.state.reg.readString("RegisteredOrganization"));
+    t.push_back(MachineTextRow(ctx, kVnetsupKey, "Comment"));
+    t.push_back(MachineTextRow(ctx, k9xVersionKey, "RegisteredOwner"));
+    t.push_back(MachineTextRow(ctx, k9xVersionKey, "RegisteredOrganization"));
     return t;
   }
   const std::string group = sys(ctx) ? LanGroupName(*sys(ctx)) : std::string();
@@ -120,9 +119,9 @@ ItemTexts NetworkIdentityItems(CollectionContext& ctx) {
   t.push_back("");
   t.push_back(ctx.computerName);
   if (HasRegistry(ctx)) {
-    t.push_back(MachineText(ctx, "\\System\\CurrentControlSet\\Services\\lanmanserver\\parameters", "srvcomment"));
-    t.push_back(MachineText(ctx, kNtVersionKey, "RegisteredOwner"));
-    t.push_back(ctx.state.reg.readString("RegisteredOrganization"));
+    t.push_back(MachineTextRow(ctx, "\\System\\CurrentControlSet\\Services\\lanmanserver\\parameters", "srvcomment"));
+    t.push_back(MachineTextRow(ctx, kNtVersionKey, "RegisteredOwner"));
+    t.push_back(MachineTextRow(ctx, kNtVersionKey, "RegisteredOrganization"));
   } else {
     // no registry: the description the system gives its file server, no registered owner
     t.push_back(ctx.platform.os ? ctx.platform.os->computerDescription() : std::string());

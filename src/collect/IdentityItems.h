@@ -15,6 +15,9 @@ ItemTexts DecideOsFamily(CollectionContext& ctx);      // no row: sets ctx.famil
 ItemTexts NetworkIdentityItems(CollectionContext& ctx);  // 5 to 11
 ItemTexts ModelItem(CollectionContext& ctx);           // 12
 
+// The 9x network settings: workgroup, computer description.
+inline constexpr std::string_view kVnetsupKey = "\\System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
+
 // "NT" unless the registry is that of a 9x installation (a version key with VersionNumber and
 // no Windows NT version key).
 std::string OsFamilyOf(TRegistryEx& reg);

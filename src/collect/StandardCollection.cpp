@@ -12,6 +12,7 @@ CollectionResult RunStandardCollection(CollectionContext& ctx, InventoryRecord& 
   for (const StandardStep& step : StandardSteps()) {
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::string> texts;
+    ctx.step = step.family;
     try {
       texts = step.collect(ctx);
     } catch (const std::exception& e) {

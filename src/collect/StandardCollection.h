@@ -15,7 +15,8 @@ struct CollectionResult {
 };
 
 // Runs every step of the item table (StandardItems.h). A step that raises adds "Error!" in each of
-// its rows and reports the failure through ctx.onStepFailure, so the record keeps its layout.
+// its rows and reports the failure through ctx.onStepFailure, so the record keeps its layout; a
+// step whose rows are read one by one fails only the row that raised (ItemSupport.h RowText).
 // `timings`, when given, receives each family's time in seconds, in pass order.
 CollectionResult RunStandardCollection(CollectionContext& ctx, InventoryRecord& record,
                                        std::vector<std::pair<std::string, double>>* timings = nullptr);

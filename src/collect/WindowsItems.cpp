@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <optional>
 
 #include "base/Error.h"
 #include "base/Text.h"
@@ -39,6 +40,28 @@ std::string dropPrefix(std::string text, std::string_view prefix) {
 std::string twoDigits(std::string_view part) {
   const std::string padded = "0" + std::string(part);
   return padded.substr(padded.size() - 2);
+}
+
+// The shared Windows product name of an NT version cv: named for NT 3.51 and 4.0 (with 4.0's
+// product type), the ProductName value for later versions; the service pack after it.
+std::string NtProductName(CollectionContext& ctx, const std::string& cv) {
+  std::string name;
+  if (startsWith(cv, "3.")) {
+    name = "Microsoft Windows NT 3.51";
+  } else if (startsWith(cv, "4.")) {
+    name = "Microsoft Windows NT 4.0";
+    if (OpenMachineKey(ctx, "\\SYSTEM\\CurrentControlSet\\Control\\ProductOptions"))
+      name += ctx.state.reg.readString("ProductType") == "WinNT" ? " WorkStation" : " Server";
+  } else {
+    name = MachineText(ctx, kNtKey, "ProductName");
+  }
+  return name + " " + ShortServicePack(MachineText(ctx, kNtKey, "CSDVersion"));
+}
+
+std::string ProgramFilesFolderText(CollectionContext& ctx) {
+  std::string folder = MachineText(ctx, k9xKey, "ProgramFilesDir");
+  if (folder.empty()) folder = ctx.state.reg.readString("ProgramFilesPath");
+  return ProgramFilesFolderOf(folder);
 }
 
 }  // namespace
@@ -163,34 +186,28 @@ ItemTexts WindowsNameItems(CollectionContext& ctx) {
     return {caption, os ? os->kernelRelease() : std::string()};
   }
   if (!ctx.isNT()) {
-    std::string name = MachineText(ctx, k9xKey, "ProductName");
-    const std::string ver = ctx.state.reg.readString("VersionNumber");
-    name = Windows9xName(name, ver);
-    ctx.windowsProductName = name;
+    const auto ver = ReadOrReport(ctx, [&] { return MachineText(ctx, k9xKey, "VersionNumber"); });
+    const auto product = ReadOrReport(ctx, [&] { return MachineText(ctx, k9xKey, "ProductName"); });
+    std::optional<std::string> name;
+    if (product && ver) name = Windows9xName(*product, *ver);
+    ctx.windowsProductName = name.value_or("");
+    std::optional<std::string> text;
     const std::string csd = WmiOsProperty(wmi, "CSDVersion");
-    if (!csd.empty())
-      return {dropPrefix(WmiOsProperty(wmi, "Caption") + " " + ShortServicePack(csd), kMicrosoftWindows), ver};
-    return {dropPrefix(name, kMicrosoftWindows), ver};
+    if (!csd.empty()) text = dropPrefix(WmiOsProperty(wmi, "Caption") + " " + ShortServicePack(csd), kMicrosoftWindows);
+    else if (name) text = dropPrefix(*name, kMicrosoftWindows);
+    return {text.value_or(kProbeError), ver.value_or(kProbeError)};
   }
-  const std::string cv = MachineText(ctx, kNtKey, "CurrentVersion");
-  std::string name;
-  if (startsWith(cv, "3.")) {
-    name = "Microsoft Windows NT 3.51";
-  } else if (startsWith(cv, "4.")) {
-    name = "Microsoft Windows NT 4.0";
-    if (OpenMachineKey(ctx, "\\SYSTEM\\CurrentControlSet\\Control\\ProductOptions"))
-      name += ctx.state.reg.readString("ProductType") == "WinNT" ? " WorkStation" : " Server";
-    OpenMachineKey(ctx, kNtKey);
-  } else {
-    name = ctx.state.reg.readString("ProductName");
-  }
-  name += " " + ShortServicePack(ctx.state.reg.readString("CSDVersion"));
-  ctx.windowsProductName = name;
-  const std::string build = ctx.state.reg.readString("CurrentBuildNumber");
+  // each row stands on the values it needs: the product name on its own, the version on two others
+  const auto cv = ReadOrReport(ctx, [&] { return MachineText(ctx, kNtKey, "CurrentVersion"); });
+  std::optional<std::string> name;
+  if (cv) name = ReadOrReport(ctx, [&] { return NtProductName(ctx, *cv); });
+  ctx.windowsProductName = name.value_or("");
+  const auto build = ReadOrReport(ctx, [&] { return MachineText(ctx, kNtKey, "CurrentBuildNumber"); });
   const std::string csd2 = ShortServicePack(WmiOsProperty(wmi, "CSDVersion"));
   const std::string caption = WmiOsProperty(wmi, "Caption");
-  const std::string text = caption.empty() ? name : dropPrefix(caption + " " + csd2, kMicrosoftWindows);
-  return {text, cv + "." + build};
+  const std::optional<std::string> text =
+      caption.empty() ? name : std::optional<std::string>(dropPrefix(caption + " " + csd2, kMicrosoftWindows));
+  return {text.value_or(kProbeError), cv && build ? *cv + "." + *build : std::string(kProbeError)};
 }
 
 ItemTexts WindowsUpdateItems(CollectionContext& ctx) {
@@ -203,9 +220,7 @@ ItemTexts WindowsUpdateItems(CollectionContext& ctx) {
   }
   ItemTexts t;
   if (!ctx.isNT()) {
-    std::string folder = MachineText(ctx, k9xKey, "ProgramFilesDir");
-    if (folder.empty()) folder = ctx.state.reg.readString("ProgramFilesPath");
-    ctx.programFilesFolder = ProgramFilesFolderOf(folder);
+    ctx.programFilesFolder = ProgramFilesFolderText(ctx);  // the three rows come from a file below it
     SystemServices* sys = ctx.platform.system;
     const std::string path = ctx.programFilesFolder + "\\WindowsUpdate\\AUState.cfg";
     if (!sys || !sys->fileExists(path)) return ItemTexts(3);
@@ -220,11 +235,10 @@ ItemTexts WindowsUpdateItems(CollectionContext& ctx) {
     return toLowerAscii(a) < toLowerAscii(b);
   });
   t.push_back(dates.empty() ? std::string() : dates.back());
-  t.push_back(MachineText(ctx, "\\Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update\\Results\\Install",
-                          "LastSuccessTime"));
-  std::string folder = MachineText(ctx, k9xKey, "ProgramFilesDir");
-  if (folder.empty()) folder = ctx.state.reg.readString("ProgramFilesPath");
-  ctx.programFilesFolder = ProgramFilesFolderOf(folder);
+  t.push_back(MachineTextRow(ctx, "\\Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update\\Results\\Install",
+                             "LastSuccessTime"));
+  // no row of its own: a folder that cannot be read is reported and stays empty
+  ctx.programFilesFolder = ReadOrReport(ctx, [&] { return ProgramFilesFolderText(ctx); }).value_or("");
   std::string option;
   if (OpenMachineKey(ctx, kAutoUpdate) && ctx.state.reg.dataType("AUOptions") == kRegDword)
     option = AutoUpdateOptionText(ctx.state.reg.readInteger("AUOptions"));
@@ -244,7 +258,8 @@ ItemTexts InstallDateItem(CollectionContext& ctx) {
       return {when ? DateTimeText(UnixTimeToDateTime(*when)) : std::string()};
     }
     if (!ctx.isNT()) {
-      OpenMachineKey(ctx, k9xKey);
+      // only the binary value holds an MS-DOS date; text or a number in its place is no date
+      if (!OpenMachineKey(ctx, k9xKey) || ctx.state.reg.dataType("FirstInstallDateTime") != kRegBinary) return {""};
       return {DosDateTimeText(ctx.state.reg.readBinaryData("FirstInstallDateTime"))};
     }
     OpenMachineKey(ctx, kNtKey);
@@ -257,20 +272,20 @@ ItemTexts InstallDateItem(CollectionContext& ctx) {
 
 ItemTexts ProductIdItems(CollectionContext& ctx) {
   if (!HasRegistry(ctx)) return ItemTexts(2);
-  const std::string id = MachineText(ctx, ctx.isNT() ? kNtKey : k9xKey, "ProductId");
-  return {ProductIdText(id), ctx.state.reg.readString("ProductKey")};
+  const std::string_view key = ctx.isNT() ? kNtKey : k9xKey;
+  return {RowText(ctx, [&] { return ProductIdText(MachineText(ctx, key, "ProductId")); }),
+          MachineTextRow(ctx, key, "ProductKey")};
 }
 
 ItemTexts IeItems(CollectionContext& ctx) {
   if (!HasRegistry(ctx)) return ItemTexts(2);
-  std::string version;
-  if (!ctx.isNT()) {
-    version = MachineText(ctx, k9xKey, "Plus! VersionNumber");
+  const std::string name = RowText(ctx, [&] {
+    if (ctx.isNT()) return IeVersionName(MachineText(ctx, "\\SOFTWARE\\Microsoft\\Internet Explorer", "Version"));
+    std::string version = MachineText(ctx, k9xKey, "Plus! VersionNumber");
     if (startsWith(version, "IE")) version = charSubstr(version, 5);
-  } else {
-    version = MachineText(ctx, "\\SOFTWARE\\Microsoft\\Internet Explorer", "Version");
-  }
-  return {IeVersionName(version), MachineText(ctx, kInternetSettings, "MinorVersion")};
+    return IeVersionName(version);
+  });
+  return {name, MachineTextRow(ctx, kInternetSettings, "MinorVersion")};
 }
 
 }  // namespace mrv

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Text.h"
 #include "base/Utf8Path.h"
 #include "platform/AtaDevice.h"
 #include "platform/CpuSource.h"
@@ -65,9 +66,70 @@ std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& me
   return openDriveDumps(sources.drives, message);
 }
 
+namespace {
+
+// The classes whose instances describe the installation rather than the hardware it runs on.
+bool describesInstallation(std::string_view className) {
+  return iequalsAscii(className, "Win32_OperatingSystem") || iequalsAscii(className, "Win32_ComputerSystem");
+}
+
+// The class a WQL query reads: the word after FROM.
+std::string queriedClass(std::string_view wql) {
+  std::vector<std::string> words;
+  std::string word;
+  for (const char c : wql) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  for (std::size_t i = 0; i + 1 < words.size(); ++i)
+    if (iequalsAscii(words[i], "FROM")) return words[i + 1];
+  return {};
+}
+
+class InstallationWmiConnection : public WmiConnection {
+ public:
+  explicit InstallationWmiConnection(std::unique_ptr<WmiConnection> machine) : machine_(std::move(machine)) {}
+  WmiObjectSet execQuery(std::string_view wql, int flags) override {
+    if (describesInstallation(queriedClass(wql))) return {};
+    return machine_->execQuery(wql, flags);
+  }
+  WmiObjectSet instancesOf(std::string_view className, int flags) override {
+    if (describesInstallation(className)) return {};
+    return machine_->instancesOf(className, flags);
+  }
+
+ private:
+  std::unique_ptr<WmiConnection> machine_;
+};
+
+class InstallationWmi : public WmiService {
+ public:
+  explicit InstallationWmi(std::unique_ptr<WmiService> machine) : machine_(std::move(machine)) {}
+  std::unique_ptr<WmiConnection> connectServer(std::string_view server, std::string_view nameSpace) override {
+    return std::make_unique<InstallationWmiConnection>(machine_->connectServer(server, nameSpace));
+  }
+
+ private:
+  std::unique_ptr<WmiService> machine_;
+};
+
+}  // namespace
+
+std::unique_ptr<WmiService> installationWmi(std::unique_ptr<WmiService> machine) {
+  if (!machine) return nullptr;
+  return std::make_unique<InstallationWmi>(std::move(machine));
+}
+
 std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message) {
-  if (sources.wmi.empty()) return openNativeWmiService();
-  return openWmiInstancesFile(sources.wmi, message);
+  if (!sources.wmi.empty()) return openWmiInstancesFile(sources.wmi, message);
+  // another installation's own facts come from its registry, or are empty: never from this machine
+  if (!sources.registry.empty()) return installationWmi(openNativeWmiService());
+  return openNativeWmiService();
 }
 
 std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
@@ -79,9 +141,13 @@ std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, Regis
   std::string root;
   if (std::filesystem::is_directory(pathFromUtf8(sources.registry), ec)) root = sources.registry;
   InstallationIdentity id = readInstallationIdentity(*registry);
-  if (id.computerName.empty()) {
-    message = "The configured Windows registry holds no computer name; this machine's name is used.";
+  if (id.computerName.empty() && !root.empty()) {
+    // a whole installation without its name: its facts would be filed under this machine's
+    message = "The configured Windows installation holds no computer name.";
     if (identityMissing) *identityMissing = true;
+  } else if (id.computerName.empty()) {
+    // an export of a few keys names no PC: it is read as this machine's
+    message = "The configured Windows registry holds no computer name; this machine's name is used.";
   }
   return overlayInstallation(std::move(machine), std::move(id), std::move(root));
 }

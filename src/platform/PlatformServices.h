@@ -53,17 +53,24 @@ std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& me
 std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message);
 
 // Wmi= a WMI instances file (see docs/wmi-instances.md), or this machine's WMI (the system's on
-// Windows, the machine's own provider on Linux). Null with a message when it cannot be opened.
+// Windows, the machine's own provider on Linux; with Registry= configured, installationWmi of it).
+// Null with a message when it cannot be opened.
 std::unique_ptr<WmiService> openWmiService(const Sources& sources, std::string& message);
 
 // The system service of this machine. With Registry= naming a Windows installation (a folder, or
 // a registry export) and its store given, the identity facts that installation holds (computer
 // name, workgroup or domain, Windows and System folders) come from it, and Windows paths are
 // mapped into the installation's folder; hardware facts always come from this machine. `message`
-// receives a note when the configured installation cannot be used; `identityMissing`, when given,
-// is set when the installation holds no computer name (this machine's would stand in for it).
+// receives a note when the configured installation cannot be used, or when a registry export names
+// no computer (this machine's name stands in for it); `identityMissing`, when given, is set when an
+// installation folder holds no computer name (its facts must not go under this machine's name).
 std::unique_ptr<SystemServices> openSystemServices(const Sources& sources, RegistryStore* registry,
                                                    std::string& message, bool* identityMissing = nullptr);
+
+// The WMI a configured Windows registry is read with when no Wmi= file is: this machine's, except
+// that the classes describing an installation (Win32_OperatingSystem, Win32_ComputerSystem) have
+// no instances, as this machine would describe itself there. Hardware classes answer as they are.
+std::unique_ptr<WmiService> installationWmi(std::unique_ptr<WmiService> machine);
 
 // The desktop's shell (there is no recorded one).
 std::unique_ptr<Shell> openShell();

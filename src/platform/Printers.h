@@ -17,7 +17,7 @@ class RegistryStore;
 
 // The colour setting of a device mode (dmColor).
 enum PrinterColor : int {
-  kPrinterColorUnknown = 0,  // the device mode does not say
+  kPrinterColorUnknown = 0,  // the print system does not say
   kPrinterColorMonochrome = 1,
   kPrinterColorColor = 2,
 };
@@ -34,8 +34,8 @@ class PrinterService {
   // them. False when it cannot tell (unknown printer, no print system, or a service that leaves
   // this to the registry's printer tree).
   virtual bool driverAndPort(std::string_view printer, std::string& driver, std::string& port) = 0;
-  // dmColor of the printer's default device mode. Throws MrvError when the device mode cannot be
-  // read.
+  // dmColor of the printer's default device mode, as it stands. Throws MrvError when the device
+  // mode cannot be read.
   virtual int colorMode(std::string_view printer) = 0;
 };
 

@@ -2,6 +2,7 @@
 // scripted system service, a registry in memory, WMI classes from text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "collect/ComponentItems.h"
@@ -10,6 +11,7 @@
 #include "collect/IdentityItems.h"
 #include "collect/MemoryItems.h"
 #include "collect/ProcessorItems.h"
+#include "collect/RecordName.h"
 #include "collect/SessionItems.h"
 #include "collect/StandardCollection.h"
 #include "collect/WindowsItems.h"
@@ -67,6 +69,17 @@ class StandardRows : public ::testing::Test {
     wmi = std::make_unique<WmiProviderService>(std::make_shared<WmiReplayProvider>(std::move(classes)));
     platform.wmi = wmi.get();
   }
+  // The whole pass into a record: its lines, and the families of the failures it reported.
+  std::vector<std::string> collectRecord(std::vector<std::string>& failures) {
+    MemoryGridView grid;
+    MemoryTextView memo;
+    int counter = 1;
+    InventoryRecord record(grid, memo, counter);
+    CollectionContext& c = context();
+    c.onStepFailure = [&failures](std::string_view step, std::string_view) { failures.emplace_back(step); };
+    RunStandardCollection(c, record);
+    return memo.lines();
+  }
   void as9x() { reg.setString(HKLM, k9x, "VersionNumber", "4.10.2222"); }
 
   MemoryRegistry reg;
@@ -119,6 +132,19 @@ TEST_F(StandardRows, NineXWorkgroupIsTheLastOfCommaSeparatedNames) {
   EXPECT_EQ(run(NetworkIdentityItems, "9x")[0], "SOUMU");
 }
 
+// Row 1 and the file names: on 9x the workgroup is the VNETSUP value's last name, not the LAN
+// group NetAPI32 would give on NT.
+TEST_F(StandardRows, NineXRecordNameEndsInTheVnetsupWorkgroup) {
+  sys.lanGroup = "NT-DOMAIN";
+  EXPECT_EQ(CsvFileNameText(platform), "PC01__NT-DOMAIN");
+  as9x();
+  reg.setString(HKLM, "System\\CurrentControlSet\\Services\\VxD\\VNETSUP", "WorkGroup", "ONE,TWO,SOUMU");
+  EXPECT_EQ(CsvFileNameText(platform), "PC01__SOUMU");
+  EXPECT_EQ(RecordStemItem(context()), ItemTexts{"PC01__SOUMU"});
+  reg.deleteValue(HKLM, "System\\CurrentControlSet\\Services\\VxD\\VNETSUP", "WorkGroup");
+  EXPECT_EQ(CsvFileNameText(platform), "PC01__");
+}
+
 TEST_F(StandardRows, ModelFallsBackThroughTheOemChain) {
   const std::string oem = "Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\OemInfo";
   reg.setString(HKLM, oem, "SmbOem", "");
@@ -155,17 +181,11 @@ TEST_F(StandardRows, MemoryRoundsToEightAndAnErrorTextFailsOnlyItsRow) {
   EXPECT_EQ(RoundedMemoryMB("252"), "256");
   EXPECT_THROW(RoundedMemoryMB("Error!"), MrvError);
   sys.memory.reset();  // the probe answers "Error!"
-  MemoryGridView grid;
-  MemoryTextView memo;
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
   std::vector<std::string> failures;
-  CollectionContext& c = context();
-  c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
-  RunStandardCollection(c, record);
-  ASSERT_EQ(memo.lines().size(), 90u);
-  EXPECT_EQ(memo.lines()[15], "Error!");  // row 16: the step's own failure
-  EXPECT_EQ(memo.lines()[16], "Error!");  // row 17: PageFileMB's failure text
+  const std::vector<std::string> lines = collectRecord(failures);
+  ASSERT_EQ(lines.size(), 90u);
+  EXPECT_EQ(lines[15], "Error!");  // row 16: the step's own failure
+  EXPECT_EQ(lines[16], "Error!");  // row 17: PageFileMB's failure text
   EXPECT_EQ(failures, std::vector<std::string>{"memory"});
 }
 
@@ -173,21 +193,62 @@ TEST_F(StandardRows, EveryPassAddsNinetyRowsWhateverFails) {
   sys.raise = true;
   reg.setDword(HKLM, kNt, "ProductName", 7);  // a number where text is read
   reg.setDword(HKLM, "System\\CurrentControlSet\\Control\\Network\\{4D36E975}", "Description", 1);
-  MemoryGridView grid;
-  MemoryTextView memo;
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
   std::vector<std::string> failures;
-  CollectionContext& c = context();
-  c.onStepFailure = [&](std::string_view step, std::string_view) { failures.emplace_back(step); };
-  RunStandardCollection(c, record);
-  ASSERT_EQ(memo.lines().size(), 90u);
-  EXPECT_EQ(memo.lines()[29], "Error!");  // rows 30, 31
-  EXPECT_EQ(memo.lines()[30], "Error!");
-  EXPECT_EQ(memo.lines()[84], "Error!");  // rows 85 to 88
-  EXPECT_EQ(memo.lines()[87], "Error!");
-  EXPECT_EQ(memo.lines()[6], "");  // row 7 is always empty
+  const std::vector<std::string> lines = collectRecord(failures);
+  ASSERT_EQ(lines.size(), 90u);
+  EXPECT_EQ(lines[29], "Error!");  // row 30 needs the product name; row 31 does not
+  EXPECT_EQ(lines[30], ".");
+  EXPECT_EQ(lines[84], "Error!");  // rows 85 to 88
+  EXPECT_EQ(lines[87], "Error!");
+  EXPECT_EQ(lines[6], "");  // row 7 is always empty
   EXPECT_FALSE(failures.empty());
+}
+
+// A value of the wrong type fails the row that reads it, and no other: its neighbours were read.
+TEST_F(StandardRows, AWrongTypedValueFailsOnlyItsOwnRow) {
+  sys.lanGroup = "WG";
+  sys.joinStatus = 2;
+  reg.setString(HKLM, kNt, "CurrentVersion", "5.1");
+  reg.setString(HKLM, kNt, "CurrentBuildNumber", "2600");
+  reg.setString(HKLM, kNt, "RegisteredOwner", "総務部");
+  reg.setValue(HKLM, kNt, "RegisteredOrganization", RegValue{kRegBinary, "\x01\x02"});
+  reg.setString(HKLM, kNt, "ProductName", "Microsoft Windows XP");
+  reg.setValue(HKLM, kNt, "CSDVersion", RegValue{kRegBinary, "\x03"});
+  reg.setString(HKLM, kNt, "ProductId", "55274-640-1234567-23456");
+  reg.setDword(HKLM, kNt, "ProductKey", 1);
+  reg.setDword(HKLM, "SOFTWARE\\Microsoft\\Internet Explorer", "Version", 6);
+  reg.setString(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "MinorVersion", ";SP2;");
+  reg.setDword(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update\\Results\\Install",
+               "LastSuccessTime", 1);
+  reg.setDword(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion\\WindowsUpdate\\Auto Update", "AUOptions", 4);
+  const std::string net = "System\\CurrentControlSet\\Control\\Network\\{4D36E974}";
+  reg.setString(HKLM, net + "\\0000", "Description", "ファイルとプリンタ共有");
+  reg.setString(HKLM, net + "\\0000", "InfPath", "netserv.inf");
+  reg.setDword(HKLM, net + "\\0001", "Description", 1);  // every later search meets it first
+  reg.setString(HKLM, net + "\\0002", "Description", "TCP/IP");
+  std::vector<std::string> failures;
+  const std::vector<std::string> lines = collectRecord(failures);
+  ASSERT_EQ(lines.size(), 90u);
+  const auto row = [&](int n) { return lines[static_cast<std::size_t>(n - 1)]; };
+  EXPECT_EQ(row(5), "WG");
+  EXPECT_EQ(row(8), "PC01");
+  EXPECT_EQ(row(10), "総務部");
+  EXPECT_EQ(row(11), "Error!");
+  EXPECT_EQ(row(30), "Error!");
+  EXPECT_EQ(row(31), "5.1.2600");
+  EXPECT_EQ(row(32), "");
+  EXPECT_EQ(row(33), "Error!");
+  EXPECT_EQ(row(34), "4:自動アップデート");
+  EXPECT_EQ(row(37), "55274-640-1234567-23456");
+  EXPECT_EQ(row(38), "Error!");
+  EXPECT_EQ(row(39), "Error!");
+  EXPECT_EQ(row(40), ";SP2;");
+  EXPECT_EQ(row(85), "ファイルとプリンタ共有");
+  for (int n = 86; n <= 88; ++n) EXPECT_EQ(row(n), "Error!") << n;
+  // each failure is reported once, under its family
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), "identity"), 1);
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), "windows"), 4);
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), "components"), 3);
 }
 
 TEST_F(StandardRows, WindowsDriveIsCUnlessWindowsIsOnA) {
@@ -284,6 +345,14 @@ TEST_F(StandardRows, InstallDatesProductIdAndInternetExplorer) {
   as9x();
   reg.setString(HKLM, k9x, "Plus! VersionNumber", "IE 5 5.50.4134.0100");
   EXPECT_EQ(run(IeItems, "9x")[0], "IE5.5 5.50.4134.0100");
+
+  // 9x: only the binary FirstInstallDateTime is an MS-DOS date
+  reg.setValue(HKLM, k9x, "FirstInstallDateTime", RegValue{kRegBinary, std::string("\x60\x18\x0A\x35", 4)});
+  EXPECT_EQ(run(InstallDateItem, "9x")[0], "2006/08/10 03:03:00");
+  reg.setString(HKLM, k9x, "FirstInstallDateTime", "2006/08/10");
+  EXPECT_EQ(run(InstallDateItem, "9x")[0], "");
+  reg.setDword(HKLM, k9x, "FirstInstallDateTime", 0x350A1860);
+  EXPECT_EQ(run(InstallDateItem, "9x")[0], "");
 }
 
 TEST_F(StandardRows, NineXLeavesItsNtOnlyRowsEmpty) {

@@ -206,6 +206,29 @@ TEST_F(BatchRun, ARegistryExportWithSomeBadLinesStillNamesTheRecord) {
   EXPECT_EQ(files[0].filename().string().rfind("SALES-PC3__", 0), 0u) << files[0];
 }
 
+// An export of a few keys names no PC: the run is this machine's, saved under its name, with the
+// warning on stderr.
+TEST_F(BatchRun, ARegistryExportWithoutAComputerNameIsSavedUnderThisMachinesName) {
+  const fs::path own = dir / "own", save = dir / "records";
+  fs::create_directories(own);
+  fs::create_directories(save);
+  ASSERT_EQ(run(program, {"/p/b0", ini(own)}, dir).status, 0);
+  ASSERT_EQ(csvFiles(own).size(), 1u);
+  const std::string ownName = mrv::utf8FromPath(csvFiles(own)[0].filename());
+  write(dir / "few-keys.reg",
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n\"Version\"=\"2.0\"\r\n");
+  const fs::path conf = dir / "conf" / "site.ini";
+  write(conf, "[General]\r\nSaveDir=" + mrv::utf8ToAnsi(mrv::utf8FromPath(save)) + "\r\n[Sources]\r\nRegistry=" +
+                  mrv::utf8ToAnsi(mrv::utf8FromPath(dir / "few-keys.reg")) + "\r\n");
+  const auto r = run(program, {"/p/b0", mrv::utf8FromPath(conf)}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("holds no computer name; this machine's name is used"), std::string::npos) << r.err;
+  const auto files = csvFiles(save);
+  ASSERT_EQ(files.size(), 1u) << r.err;
+  const std::string name = mrv::utf8FromPath(files[0].filename());
+  EXPECT_EQ(name.substr(0, name.find("__")), ownName.substr(0, ownName.find("__"))) << name << " " << ownName;
+}
+
 // The name an offline installation gives decides the record's name: one the code page cannot hold,
 // and one past the file system's limit, are both saved, with row 1 and the file name agreeing.
 TEST_F(BatchRun, NamesOutsideShiftJisOrPastTheNameLimitAreSavedUnderRowOne) {

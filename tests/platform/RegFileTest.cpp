@@ -225,6 +225,27 @@ TEST(RegFile, LongHexRunsAreRefusedNotOverflowed) {
   EXPECT_EQ(l.reg.find(LM, "A")->values.size(), 1u);
 }
 
+// An export lists keys in any order; the registry lists a key's subkeys sorted, case ignored, and
+// its values as they were written.
+TEST(RegFile, SubkeysAreListedAsTheRegistryListsThem) {
+  auto l = load("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Family\\Zeta]\r\n\r\n[HKEY_LOCAL_MACHINE\\Family\\beta]\r\n\r\n"
+                "[HKEY_LOCAL_MACHINE\\Family\\Alpha]\r\n\"z\"=\"1\"\r\n\"a\"=\"2\"\r\n");
+  ASSERT_TRUE(l.ok);
+  const std::vector<std::string> sorted = {"Alpha", "beta", "Zeta"};
+  auto family = l.reg.openKey(LM, "Family");
+  ASSERT_TRUE(family);
+  EXPECT_EQ(family->subkeyNames(), sorted);
+  std::vector<std::string> opened;
+  for (const auto& sub : family->openSubkeys()) opened.push_back(sub.name);
+  EXPECT_EQ(opened, sorted);
+  TRegistryEx reader(&l.reg);
+  reader.setRootKey(LM);
+  ASSERT_TRUE(reader.openKeyReadOnly("\\Family"));
+  EXPECT_EQ(reader.keyNames(), sorted);
+  ASSERT_TRUE(reader.openKeyReadOnly("\\Family\\Alpha"));
+  EXPECT_EQ(reader.valueNames(), (std::vector<std::string>{"z", "a"}));
+}
+
 TEST(RegFile, ManySiblingsAndValuesKeepTheirOrderAndLookups) {
   std::string text = "Windows Registry Editor Version 5.00\r\n";
   for (int i = 0; i < 3000; ++i) text += "[HKEY_LOCAL_MACHINE\\Classes\\K" + std::to_string(i) + "]\r\n\"v\"=\"" + std::to_string(i) + "\"\r\n";

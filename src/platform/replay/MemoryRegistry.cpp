@@ -13,6 +13,16 @@ std::vector<std::string> registryPathParts(std::string_view path) {
   return parts;
 }
 
+bool registryNameLess(std::string_view a, std::string_view b) {
+  const auto upper = [](char c) {
+    return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  };
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i)
+    if (upper(a[i]) != upper(b[i])) return upper(a[i]) < upper(b[i]);
+  return a.size() < b.size();
+}
+
 MemoryRegistry::Node* MemoryRegistry::Node::child(std::string_view n) const {
   auto it = childIndex_.find(toLowerAscii(n));
   return it == childIndex_.end() ? nullptr : it->second;
@@ -148,6 +158,7 @@ class MemoryKey : public RegistryKey {
   std::vector<std::string> subkeyNames() override {
     std::vector<std::string> out;
     for (const auto& c : n_->children) out.push_back(c->name);
+    std::sort(out.begin(), out.end(), registryNameLess);  // as the registry lists them, not as loaded
     return out;
   }
   std::size_t subkeyCount() override { return n_->children.size(); }

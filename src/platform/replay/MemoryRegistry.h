@@ -1,5 +1,6 @@
 #pragma once
-// A registry held in memory: what a .reg export loads into, and what tests build by hand.
+// A registry held in memory: what a .reg export loads into, and what tests build by hand. Its keys
+// list their subkeys sorted, case ignored, as the registry does, whatever order they were added in.
 #include <map>
 #include <memory>
 #include <string>
@@ -16,7 +17,7 @@ class MemoryRegistry : public RegistryStore {
   struct Node {
     std::string name;
     std::vector<std::pair<std::string, RegValue>> values;  // in insertion order
-    std::vector<std::unique_ptr<Node>> children;           // in insertion order
+    std::vector<std::unique_ptr<Node>> children;           // in insertion order (listed sorted)
     Node* child(std::string_view name) const;
     Node* ensureChild(std::string_view name);
     const RegValue* value(std::string_view name) const;
@@ -54,6 +55,10 @@ class MemoryRegistry : public RegistryStore {
  private:
   std::map<RootKey, std::unique_ptr<Node>> roots_;
 };
+
+// The order in which the registry lists a key's subkeys: names compared in upper case, as Windows
+// sorts them in its hives.
+bool registryNameLess(std::string_view a, std::string_view b);
 
 // Splits a registry path at backslashes, dropping empty parts ("\A\\B\" → A, B).
 std::vector<std::string> registryPathParts(std::string_view path);

@@ -1,5 +1,6 @@
 #include "platform/replay/OfflineRegistry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unordered_set>
 
@@ -47,7 +48,9 @@ class OverlayKey : public RegistryKey {
   std::vector<std::string> subkeyNames() override {
     std::vector<std::vector<std::string>> lists;
     for (auto& l : layers_) lists.push_back(l->subkeyNames());
-    return unionOfNames(lists);
+    std::vector<std::string> names = unionOfNames(lists);
+    std::sort(names.begin(), names.end(), registryNameLess);  // one key's list, as the registry gives it
+    return names;
   }
   std::size_t subkeyCount() override { return subkeyNames().size(); }
   std::vector<std::string> valueNames() override {

@@ -7,12 +7,6 @@ namespace mrv {
 
 namespace {
 
-// DEVMODEW: dmDeviceName (32 UTF-16 characters), then the version words, dmFields at 76 and
-// dmColor at 92.
-constexpr std::size_t kDmFieldsOffset = 76;
-constexpr std::size_t kDmColorOffset = 92;
-constexpr std::uint32_t kDmColorField = 0x00000800;
-
 std::uint32_t le(const std::string& b, std::size_t at, std::size_t bytes) {
   std::uint32_t v = 0;
   for (std::size_t i = 0; i < bytes; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + i])) << (8 * i);
@@ -73,9 +67,9 @@ class RegistryPrinters : public PrinterService {
 }  // namespace
 
 int devModeColor(const std::string& devMode) {
-  if (devMode.size() < kDmColorOffset + 2) throw MrvError("device mode too short");
-  if (!(le(devMode, kDmFieldsOffset, 4) & kDmColorField)) return kPrinterColorUnknown;
-  return static_cast<std::int16_t>(le(devMode, kDmColorOffset, 2));
+  if (devMode.size() < kDevModeColorOffset + 2) throw MrvError("device mode too short");
+  // taken as it stands, as the collection reads it from the spooler's device mode
+  return static_cast<std::int16_t>(le(devMode, kDevModeColorOffset, 2));
 }
 
 std::unique_ptr<PrinterService> openRegistryPrinters(RegistryStore& registry) {

@@ -94,8 +94,7 @@ class SpoolerPrinters : public PrinterService {
     auto* mode = reinterpret_cast<DEVMODEW*>(buffer.data());
     if (DocumentPropertiesW(nullptr, h.get(), name.data(), mode, nullptr, DM_OUT_BUFFER) != IDOK)
       throw MrvError("printer device mode cannot be read: " + std::string(printer));
-    if (!(mode->dmFields & DM_COLOR)) return kPrinterColorUnknown;
-    return mode->dmColor;
+    return mode->dmColor;  // as it stands, whatever dmFields says of it
   }
 };
 
