@@ -198,7 +198,7 @@ AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, co
   enum class Alert { None, Failed, Worsening } alert = Alert::None;
   std::vector<std::string> lines;
   // an emptied file is a new one; a file that lost its headers gets them back
-  if (LoadHistoryLines(result.historyPath, lines) && !lines.empty()) {
+  if (LoadHistoryLines(result.historyPath, lines, kHistoryMaxLines) && !lines.empty()) {
     RestoreHistoryHeaders(lines, row.englishHeader, row.japaneseHeader);
     TrimHistoryLines(lines, kHistoryMaxLines);
     int previousWarning = 0;

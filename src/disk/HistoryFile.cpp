@@ -12,13 +12,19 @@ constexpr std::string_view kEnglishHeaderStart = "DateTime,DayOfWeek";
 constexpr std::string_view kJapaneseHeaderStart = "日時,曜日番号";
 }  // namespace
 
-bool LoadHistoryLines(const std::string& path, std::vector<std::string>& lines) {
+bool LoadHistoryLines(const std::string& path, std::vector<std::string>& lines, std::size_t maxLines) {
   std::string bytes;
   const FileRefusal refusal = readRegularFile(path, kHistoryMaxBytes, LinkRule::Refuse, bytes);
   if (refusal == FileRefusal::Missing) return false;
   if (refusal != FileRefusal::None)
     throw MrvError("HDD履歴ファイルを読み込めません（" + fileRefusalText(refusal, kHistoryMaxBytes) + "）: " + path);
-  lines = splitLines(ansiToUtf8(bytes));
+  // Line ends never occur inside a Shift-JIS character, so the file is cut into lines first and
+  // only the lines kept are decoded: a history far over its limit costs one pass, not a decoding.
+  std::vector<std::string> raw = splitLines(bytes);
+  TrimHistoryLines(raw, maxLines);
+  lines.clear();
+  lines.reserve(raw.size());
+  for (const std::string& line : raw) lines.push_back(ansiToUtf8(line));
   return true;
 }
 
