@@ -9,7 +9,7 @@
 #include "records/InventoryRecord.h"
 #include "support/ListFolder.h"
 #if defined(__linux__)
-#include "support/ChildProcess.h"
+#include "support/SpreadsheetCsv.h"
 #endif
 
 using namespace mrv;
@@ -46,47 +46,6 @@ const std::vector<std::string> kHostile = {
     "last",
 };
 
-#if defined(__linux__)
-// A CSV text as LibreOffice writes it: cells in double quotes when they hold a comma or a quote,
-// quotes inside doubled.
-std::vector<Row> parseCsv(const std::string& text) {
-  std::vector<Row> table;
-  Row row;
-  std::string cell;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        cell += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        cell += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(cell);
-      cell.clear();
-    } else if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      row.push_back(cell);
-      table.push_back(row);
-      row.clear();
-      cell.clear();
-    } else {
-      cell += c;
-    }
-  }
-  if (!cell.empty() || !row.empty()) {
-    row.push_back(cell);
-    table.push_back(row);
-  }
-  return table;
-}
-#endif
 
 }  // namespace
 
@@ -125,19 +84,13 @@ TEST(FieldFormRoad, ASpreadsheetReadsEveryValueAsTextInItsOwnColumn) {
   ListFolder folder("calc");
   folder.write("PC01__SALES.csv", recordOf(kHostile));
   ASSERT_TRUE(BuildAggregatedLists(folder.str()).ok);
-  const std::string profile = "file://" + (folder.path() / "lo-profile").string();
-  std::filesystem::create_directories(folder.path() / "calc");
   // import: comma, double quote, Shift-JIS, from line 1, standard cells, formulas evaluated
-  const auto r = mrv::test::runChild(
-      {"soffice", "--headless", "--norestore", "-env:UserInstallation=" + profile,
-       "--infilter=Text - txt - csv (StarCalc):44,34,64,1,,1041,false,false,false,false,false,-1,true", "--convert-to",
-       "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir", (folder.path() / "calc").string(),
-       (folder.path() / "mervana.csv").string()},
-      folder.str(), 90);
+  const auto r = mrv::test::convertWithCalc(folder.path(), {(folder.path() / "mervana.csv").string()},
+                                            "44,34,64,1,,1041,false,false,false,false,false,-1,true", 90);
   ASSERT_TRUE(r.started) << "LibreOffice Calc could not be started (soffice not found; scripts/setup.sh installs it)";
   ASSERT_FALSE(r.timedOut) << "LibreOffice Calc did not finish within 90 s:\n" << r.out << r.err;
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  const auto table = parseCsv(folder.bytes("calc/mervana.csv"));
+  const auto table = mrv::test::parseCsv(folder.bytes("calc/mervana.csv"));
   ASSERT_EQ(table.size(), 1u);
   const Row& row = table[0];
   ASSERT_EQ(row.size(), kHostile.size()) << "columns shifted";
