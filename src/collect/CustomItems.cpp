@@ -59,7 +59,7 @@ class Interpreter {
         condition(line);
         continue;
       } else if (startsWith(line, ">")) {
-        add(promptAnswer(line.substr(1)), false);
+        add(promptAnswer(line.substr(1)));
       } else if (startsWith(line, "<")) {
         question(line.substr(1));
       } else if (startsWith(line, ".")) {
@@ -76,12 +76,7 @@ class Interpreter {
   }
 
  private:
-  void add(std::string_view value, bool fieldForm = true) {
-    if (fieldForm)
-      record_.addValueRow(value);
-    else
-      record_.addRow(value);
-  }
+  void add(std::string_view value) { record_.addValueRow(value); }
 
   SystemServices* sys() const { return ctx_.platform.system; }
 

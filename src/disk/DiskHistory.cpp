@@ -8,16 +8,13 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "collect/SystemProbes.h"
+#include "disk/HistoryFile.h"
 #include "platform/Encoding.h"
+#include "platform/FileLock.h"
 
 namespace mrv {
 
 namespace {
-
-bool fileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
-}
 
 void createFolder(const std::string& path) {
   std::error_code ec;
@@ -165,6 +162,15 @@ std::string HistoryPathFor(const std::string& recordPath) {
   return recordPath.substr(0, sep + 1) + "hdd" + recordPath[sep] + recordPath.substr(sep + 1);
 }
 
+namespace {
+HistoryStepHook gStepHook = nullptr;
+void stepDone(std::string_view step) {
+  if (gStepHook) gStepHook(step);
+}
+}  // namespace
+
+void SetHistoryStepHook(HistoryStepHook hook) { gStepHook = hook; }
+
 AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, const std::string& recordPath,
                                   bool& noHistory) {
   AppendHistoryResult result;
@@ -174,19 +180,27 @@ AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, co
   const std::string hddFolder = result.historyPath.substr(0, sep);
   const std::string logFolder = result.historyPath.substr(0, sep + 1);
   createFolder(hddFolder);
+  removeStaleTempFiles(hddFolder);  // what a history write killed half-way left behind
   if (!platform.system) return result;  // no clock to date a row with
 
   const LocalTime now = platform.system->getLocalTime();
   const HistoryRow row = BuildHistoryRow(platform.ata, now);
   if (charCount(row.data) < kHistoryMinRowChars) return result;  // no drive answered
 
+  // Saves of this PC take turns from reading the history to writing it, so none loses the row of
+  // another one that ran at the same moment.
+  FileLock lock;
+  std::string why;
+  if (!lock.acquire(HistoryLockPath(result.historyPath), kHistoryLockTimeoutMs, &why))
+    throw MrvError("HDD履歴ファイルをロックできません（" + why + "）: " + result.historyPath);
+
   int newFail = 0, newWarning = 0, previousFail = 0, earlierWarning = 0;
   enum class Alert { None, Failed, Worsening } alert = Alert::None;
-  if (fileExists(result.historyPath)) {
-    std::vector<std::string> lines;
-    if (!readAnsiLines(result.historyPath, lines))
-      throw MrvError("HDD履歴ファイルを読み込めません: " + result.historyPath);
-    while (lines.size() > kHistoryMaxLines) lines.erase(lines.begin() + 2);
+  std::vector<std::string> lines;
+  // an emptied file is a new one; a file that lost its headers gets them back
+  if (LoadHistoryLines(result.historyPath, lines, kHistoryMaxLines) && !lines.empty()) {
+    RestoreHistoryHeaders(lines, row.englishHeader, row.japaneseHeader);
+    TrimHistoryLines(lines, kHistoryMaxLines);
     int previousWarning = 0;
     if (lines.size() >= 4) {
       previousFail = HistoryCount(lines.back(), kHistSmartFailTot);
@@ -194,9 +208,6 @@ AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, co
       earlierWarning = HistoryCount(lines[lines.size() - 2], kHistSmartWarnTot);
     }
     lines.push_back(row.data);
-    // written beside and renamed over: a crash or a full disk never costs the PC its history
-    if (!writeAnsiLinesAtomic(result.historyPath, lines))
-      throw MrvError("HDD履歴ファイルを書き込めません: " + result.historyPath);
     newFail = HistoryCount(row.data, kHistSmartFailTot);
     newWarning = HistoryCount(row.data, kHistSmartWarnTot);
     if (newFail > previousFail)
@@ -205,14 +216,13 @@ AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, co
       alert = Alert::Worsening;
   } else {
     // The first row: the headers describe the drives present now. No alert, and nothing to log.
-    if (!writeAnsiLinesAtomic(result.historyPath, {row.englishHeader, row.japaneseHeader, row.data}))
-      throw MrvError("HDD履歴ファイルを書き込めません: " + result.historyPath);
+    lines = {row.englishHeader, row.japaneseHeader, row.data};
   }
-  result.rowWritten = true;
-  noHistory = true;
 
-  // The logs are written before the alert is shown: a modal dialog nobody answers must not keep
-  // the administrator from learning of the disk.
+  // The logs are written before the history: a run killed between the two leaves the row unwritten,
+  // so the next run compares against the same old row and raises the alert again, where the other
+  // order would lose it for good. They are also written before the alert is shown: a modal dialog
+  // nobody answers must not keep the administrator from learning of the disk.
   const std::string line = FailureLogLine(ComputerNameText(*platform.system), HistoryDateTimeText(now), newFail,
                                           previousFail, newWarning, earlierWarning);
   std::string failedLogs;
@@ -226,6 +236,16 @@ AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, co
   if (alert != Alert::None) log(kHddFailLog);
   if (newFail > 0) log(kFailedLog);
   if (newFail + newWarning > 0) log(kFailPlusWarningLog);
+  stepDone("logs");
+
+  // written beside and renamed over: a crash or a full disk never costs the PC its history
+  if (!writeAnsiLinesAtomic(result.historyPath, lines, &why))
+    throw MrvError("HDD履歴ファイルを書き込めません（" + why + "）: " + result.historyPath);
+  lock.release();
+  stepDone("history");
+  result.rowWritten = true;
+  noHistory = true;
+
   if (alert == Alert::Failed) dialogs.message("警告", kDiskFailedAlert, Dialogs::Kind::Warning);
   if (alert == Alert::Worsening) dialogs.message("情報", kDiskWorseningAlert, Dialogs::Kind::Information);
   if (!failedLogs.empty()) throw MrvError("HDD故障ログに追記できません: " + failedLogs);

@@ -98,6 +98,11 @@ struct AppendHistoryResult {
 AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, const std::string& recordPath,
                                   bool& noHistory);
 
+// For tests that end the process between the steps of a save, as a kill or a power cut would: called
+// after the failure logs ("logs") and after the history ("history") were written. Null: nothing.
+using HistoryStepHook = void (*)(std::string_view step);
+void SetHistoryStepHook(HistoryStepHook hook);
+
 // The history file of a record file: its folder + "hdd" + separator + its name.
 std::string HistoryPathFor(const std::string& recordPath);
 

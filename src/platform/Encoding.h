@@ -1,6 +1,7 @@
 #pragma once
 // The one place where texts cross between the program (UTF-8) and its files (the users' ANSI code
 // page, Shift-JIS / CP932). Files are written with CR LF line ends.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +13,13 @@ std::string utf8ToAnsi(std::string_view utf8);
 // CP932 → UTF-8. Bytes that are not valid Shift-JIS become U+FFFD; never throws.
 std::string ansiToUtf8(std::string_view ansi);
 
-// Reads a whole file and decodes it from CP932; false when it cannot be read.
+// Shared files of the save folder (histories, logs) larger than this are not read.
+inline constexpr std::uint64_t kMaxSharedTextBytes = 64u << 20;
+// Nor are the administrator's own text files (configuration, item definitions) larger than this.
+inline constexpr std::uint64_t kMaxOwnTextBytes = 16u << 20;
+
+// Reads a whole file of the shared save folder and decodes it from CP932; false when it cannot be
+// read, is not a regular file, is a link or is larger than kMaxSharedTextBytes.
 bool readAnsiFile(const std::string& path, std::string& utf8Text);
 // Lines of an ANSI text file (CR LF, LF or CR); false when it cannot be read.
 bool readAnsiLines(const std::string& path, std::vector<std::string>& lines);
@@ -21,6 +28,7 @@ bool readAnsiLines(const std::string& path, std::vector<std::string>& lines);
 // throughout, else CP932. Japanese text in CP932 is practically never valid UTF-8, while
 // UTF-8 text often happens to be valid CP932 (as mojibake), so validity as UTF-8 decides.
 std::string ansiOrUtf8ToUtf8(std::string_view bytes);
+// (A regular file, links followed, at most kMaxOwnTextBytes.)
 bool readAnsiOrUtf8File(const std::string& path, std::string& utf8Text);
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool isValidUtf8(std::string_view bytes);
@@ -52,8 +60,11 @@ bool writeFileAtomic(const std::string& path, const std::string& bytes, std::str
 enum class TextFileEncoding { Ansi, Utf8, Utf8Bom };
 bool isValidShiftJis(std::string_view bytes);
 TextFileEncoding detectTextEncoding(std::string_view bytes);
-// Reads a whole file, decoding it as detectTextEncoding says (a byte-order mark is dropped);
-// false when it cannot be read. `found`, when given, receives the encoding.
+// Decodes bytes as detectTextEncoding says (a byte-order mark is dropped); `found`, when given,
+// receives the encoding.
+std::string textFileToUtf8(std::string_view bytes, TextFileEncoding* found = nullptr);
+// Reads a whole file (a regular file, links followed, at most kMaxOwnTextBytes) and decodes it as
+// textFileToUtf8 does; false when it cannot be read.
 bool readTextFileDetectingUtf8(const std::string& path, std::string& utf8Text, TextFileEncoding* found = nullptr);
 // Writes lines with CR LF in the given encoding, atomically (as writeAnsiLinesAtomic).
 bool writeTextLinesAtomic(const std::string& path, const std::vector<std::string>& lines, TextFileEncoding encoding,

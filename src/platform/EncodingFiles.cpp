@@ -1,31 +1,30 @@
 // Reading ANSI text files: the same on every system once the path is taken as UTF-8.
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "base/Utf8Path.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
+#include "platform/FolderFiles.h"
 
 namespace mrv {
 
 namespace {
-bool readBytes(const std::string& path, std::string& bytes) {
-  std::ifstream in(pathFromUtf8(path), std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return false;
-  bytes = ss.str();
-  return true;
+// Files in the shared save folder (histories, logs) are read only when they are regular files and
+// not links: a link there could make any file of this PC readable to whoever placed it.
+bool readSharedBytes(const std::string& path, std::string& bytes) {
+  return readRegularFile(path, kMaxSharedTextBytes, LinkRule::Refuse, bytes) == FileRefusal::None;
+}
+// The administrator's own files (the configuration, the item definitions) may be links.
+bool readOwnBytes(const std::string& path, std::string& bytes) {
+  return readRegularFile(path, kMaxOwnTextBytes, LinkRule::Follow, bytes) == FileRefusal::None;
 }
 }  // namespace
 
 bool readAnsiFile(const std::string& path, std::string& utf8Text) {
   std::string bytes;
-  if (!readBytes(path, bytes)) return false;
+  if (!readSharedBytes(path, bytes)) return false;
   utf8Text = ansiToUtf8(bytes);
   return true;
 }
@@ -65,7 +64,7 @@ std::string ansiOrUtf8ToUtf8(std::string_view bytes) {
 
 bool readAnsiOrUtf8File(const std::string& path, std::string& utf8Text) {
   std::string bytes;
-  if (!readBytes(path, bytes)) return false;
+  if (!readOwnBytes(path, bytes)) return false;
   utf8Text = ansiOrUtf8ToUtf8(bytes);
   return true;
 }
@@ -105,13 +104,17 @@ TextFileEncoding detectTextEncoding(std::string_view bytes) {
   return TextFileEncoding::Ansi;
 }
 
-bool readTextFileDetectingUtf8(const std::string& path, std::string& utf8Text, TextFileEncoding* found) {
-  std::string bytes;
-  if (!readBytes(path, bytes)) return false;
+std::string textFileToUtf8(std::string_view bytes, TextFileEncoding* found) {
   const TextFileEncoding e = detectTextEncoding(bytes);
   if (found) *found = e;
-  if (e == TextFileEncoding::Utf8Bom) bytes.erase(0, kUtf8Bom.size());
-  utf8Text = e == TextFileEncoding::Ansi ? ansiToUtf8(bytes) : std::move(bytes);
+  if (e == TextFileEncoding::Utf8Bom) bytes.remove_prefix(kUtf8Bom.size());
+  return e == TextFileEncoding::Ansi ? ansiToUtf8(bytes) : std::string(bytes);
+}
+
+bool readTextFileDetectingUtf8(const std::string& path, std::string& utf8Text, TextFileEncoding* found) {
+  std::string bytes;
+  if (!readOwnBytes(path, bytes)) return false;
+  utf8Text = textFileToUtf8(bytes, found);
   return true;
 }
 

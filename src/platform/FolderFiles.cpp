@@ -1,7 +1,6 @@
 #include "platform/FolderFiles.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace mrv {
 
@@ -29,16 +28,29 @@ bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
   return !ec;
 }
 
-#ifndef _WIN32  // Windows reads with its own sharing rules (win32/FolderFilesWin32.cpp)
 bool readFileBytes(const std::string& path, std::string& bytes) {
-  std::ifstream in(u8path(path), std::ios::binary);
-  if (!in) return false;
-  bytes.clear();
-  char buf[1 << 16];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<std::size_t>(in.gcount()));
-  return !in.bad();
+  return readRegularFile(path, kMaxFolderFileBytes, LinkRule::Refuse, bytes) == FileRefusal::None;
 }
-#endif
+
+std::string fileRefusalText(FileRefusal refusal, std::uint64_t maxBytes) {
+  switch (refusal) {
+    case FileRefusal::None:
+      return {};
+    case FileRefusal::Missing:
+      return "ファイルがありません";
+    case FileRefusal::Folder:
+      return "フォルダです";
+    case FileRefusal::NotRegular:
+      return "通常のファイルではありません（パイプやデバイスは読みません）";
+    case FileRefusal::Link:
+      return "リンクです（リンク先は読みません）";
+    case FileRefusal::TooLarge:
+      return "大きすぎます（上限 " + std::to_string(maxBytes >> 20) + " MB）";
+    case FileRefusal::Unreadable:
+      break;
+  }
+  return "読み込めません";
+}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;

@@ -1,6 +1,8 @@
 #pragma once
 // Plain file access for commands that work over a whole folder: listing it and reading files as
 // bytes. Paths and names are UTF-8.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,8 +11,33 @@ namespace mrv {
 // Names of the entries of a folder that are not folders, in no particular order; false when the
 // folder cannot be listed.
 bool listFileNames(const std::string& folder, std::vector<std::string>& names);
-// The whole content of a file, read through one open handle, so a file that is replaced meanwhile
-// is read either wholly old or wholly new; false when it cannot be opened or read.
+
+// Why a file was not read.
+enum class FileRefusal {
+  None,        // read
+  Missing,     // nothing at the path
+  Folder,      // a folder
+  NotRegular,  // a pipe, a device or a socket: never opened for reading, so it cannot block the run
+  Link,        // a symbolic link (or, on Windows, another reparse point) where a link is refused
+  TooLarge,    // over the size limit
+  Unreadable,  // the system refused it (no access, an I/O error, ...)
+};
+enum class LinkRule { Follow, Refuse };
+
+// Reads a whole regular file through one handle, opened without waiting (a pipe with no writer or
+// a device is refused, never waited on), so a file replaced meanwhile is read wholly old or wholly
+// new. A file larger than `maxBytes` is refused before it is read, and so is one that grows past
+// it while it is read. With LinkRule::Refuse a link at the path is refused instead of followed.
+// With `firstBytes`, only that many bytes from the start are read (a file's head).
+FileRefusal readRegularFile(const std::string& path, std::uint64_t maxBytes, LinkRule links, std::string& bytes,
+                            std::size_t firstBytes = SIZE_MAX);
+// The refusal in words, for the user's messages ("通常のファイルではありません", ...).
+std::string fileRefusalText(FileRefusal refusal, std::uint64_t maxBytes);
+
+// Records and lists are small: a file beside them larger than this is not one.
+inline constexpr std::uint64_t kMaxFolderFileBytes = 16u << 20;
+// The whole content of a regular file of the folder (no link, at most kMaxFolderFileBytes); false
+// when it cannot be read.
 bool readFileBytes(const std::string& path, std::string& bytes);
 // Joins a folder and a file name with the system's separator (none added when the folder ends in one).
 std::string joinPath(const std::string& folder, const std::string& name);

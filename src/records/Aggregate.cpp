@@ -24,6 +24,7 @@ constexpr std::string_view kRecordMarker = "/UninstallInfo";
 constexpr std::string_view kItemListMarker = "/UninstallInfo,/UninstallInfo";
 constexpr std::string_view kCannotOpen = "が開けません";
 constexpr std::string_view kDone = "集計表を作成しました：mervana.csv, mervana_a.csv";
+constexpr std::string_view kPassedOver = "記録ではないため読まなかったファイル:";
 constexpr std::size_t kAdminRestChars = 2048;
 
 bool isAscii(std::string_view s) {
@@ -197,7 +198,26 @@ bool IsReservedListName(std::string_view fileName) {
   return std::any_of(reserved.begin(), reserved.end(), [&](std::string_view r) { return iequalsAscii(fileName, r); });
 }
 
-AggregateOutcome BuildAggregatedLists(const std::string& folder) {
+namespace {
+
+// A file of the folder, read only when it is a regular file within the size limit. `why` says
+// what kept it from being read. The administrator's lists may be links; records, which PCs save,
+// may not: a link among them could copy any file this user may read into the lists.
+FileRefusal readListFile(const std::string& folder, const std::string& name, LinkRule links, std::string& bytes,
+                         std::string& why) {
+  const FileRefusal r = readRegularFile(joinPath(folder, name), kMaxFolderFileBytes, links, bytes);
+  // a file the system would not open keeps the plain message; a refusal of ours says what it was
+  const bool ours = r == FileRefusal::Folder || r == FileRefusal::NotRegular || r == FileRefusal::Link ||
+                    r == FileRefusal::TooLarge;
+  why = ours ? "（" + fileRefusalText(r, kMaxFolderFileBytes) + "）" : std::string();
+  return r;
+}
+
+// A pipe, a device or a link among the records is not a record a PC saved: it is passed over and
+// named in the outcome. A file that is one but cannot be read stops the command.
+bool isPassedOver(FileRefusal r) { return r == FileRefusal::NotRegular || r == FileRefusal::Link; }
+
+AggregateOutcome buildLists(const std::string& folder) {
   // Both lists are written beside the old ones; the old ones stay until everything was read.
   ReplacingFile mainOut(joinPath(folder, std::string(kMainListName)));
   if (!mainOut.isOpen()) return failure(std::string(kMainListName) + std::string(kCannotOpen));
@@ -207,18 +227,21 @@ AggregateOutcome BuildAggregatedLists(const std::string& folder) {
   std::vector<std::string> names;
   if (!listFileNames(folder, names)) return failure(folder + std::string(kCannotOpen));
 
-  std::string bytes;
+  std::string bytes, why;
   AdminList admin;
   const std::string adminName = findListFile(names, kAdminListName);
   const bool hasAdmin = !adminName.empty();
   if (hasAdmin) {
-    if (!readFileBytes(joinPath(folder, adminName), bytes)) return failure(std::string(kAdminListName) + std::string(kCannotOpen));
-    admin.load(ansiToUtf8(bytes));
+    if (readListFile(folder, adminName, LinkRule::Follow, bytes, why) != FileRefusal::None)
+      return failure(std::string(kAdminListName) + std::string(kCannotOpen) + why);
+    // a spreadsheet saves it in UTF-8 as readily as in Shift-JIS: the configuration file's rule
+    admin.load(textFileToUtf8(bytes));
   }
 
   const std::string itemListName = findListFile(names, kItemListName);
   if (!itemListName.empty()) {
-    if (!readFileBytes(joinPath(folder, itemListName), bytes)) return failure(std::string(kItemListName) + std::string(kCannotOpen));
+    if (readListFile(folder, itemListName, LinkRule::Follow, bytes, why) != FileRefusal::None)
+      return failure(std::string(kItemListName) + std::string(kCannotOpen) + why);
     const Headings h = buildHeadings(splitLines(ansiToUtf8(bytes)), hasAdmin ? &admin.heading : nullptr);
     mainOut.write(toAnsi(h.main) + "\r\n");
     softwareOut.write(toAnsi(h.software) + "\r\n");
@@ -226,8 +249,14 @@ AggregateOutcome BuildAggregatedLists(const std::string& folder) {
 
   keepRecordFileNames(names);
   std::string mainRow, softwareRow, row;
+  std::string passedOver;
   for (const std::string& name : names) {
-    if (!readFileBytes(joinPath(folder, name), bytes)) return failure(name + std::string(kCannotOpen));
+    const FileRefusal refusal = readListFile(folder, name, LinkRule::Refuse, bytes, why);
+    if (isPassedOver(refusal)) {
+      passedOver += "\n" + name + why;
+      continue;
+    }
+    if (refusal != FileRefusal::None) return failure(name + std::string(kCannotOpen) + why);
     mainRow.clear();
     softwareRow.clear();
     bool inSoftware = false;
@@ -280,7 +309,19 @@ AggregateOutcome BuildAggregatedLists(const std::string& folder) {
   if (!softwareOut.finish()) return failure(std::string(kSoftwareListName) + std::string(kCannotOpen));
   if (!mainOut.replaceTarget()) return failure(std::string(kMainListName) + std::string(kCannotOpen));
   if (!softwareOut.replaceTarget()) return failure(std::string(kSoftwareListName) + std::string(kCannotOpen));
-  return {true, std::string(kDone)};
+  if (passedOver.empty()) return {true, std::string(kDone)};
+  return {true, std::string(kDone) + "\n" + std::string(kPassedOver) + passedOver};
+}
+
+}  // namespace
+
+AggregateOutcome BuildAggregatedLists(const std::string& folder) {
+  removeStaleTempFiles(folder);  // lists a killed run left half-written beside the old ones
+  try {
+    return buildLists(folder);
+  } catch (const std::exception& e) {  // out of memory, say: the old lists stay, nothing is left beside them
+    return failure(std::string(kMainListName) + std::string(kCannotOpen) + "（" + e.what() + "）");
+  }
 }
 
 }  // namespace mrv

@@ -18,7 +18,10 @@ std::string singleLine(std::string_view text) {
 
 std::string FieldForm(std::string_view value) {
   std::string v = singleLine(value);
-  if (!v.empty() && (v[0] == '+' || v[0] == '-' || v[0] == '=' || v[0] == '@')) v = "'" + v;
+  // A leading double quote counts with the formula characters: a spreadsheet would read the field
+  // as a quoted one, running on past the comma after it when no closing quote follows (shifting
+  // every later column) and taking what the quotes hold, "=2+2" say, as a formula.
+  if (!v.empty() && (v[0] == '+' || v[0] == '-' || v[0] == '=' || v[0] == '@' || v[0] == '"')) v = "'" + v;
   if (contains(v, ",")) {
     if (contains(v, "\"")) return replaceAll(v, ",", " ");
     return "\"" + v + "\"";
@@ -26,8 +29,7 @@ std::string FieldForm(std::string_view value) {
   return v;
 }
 
-void InventoryRecord::addRow(std::string_view text) {
-  const std::string line = singleLine(text);
+void InventoryRecord::putLine(const std::string& line) {
   grid_.setCell(2, counter_, line);
   memo_.appendLine(line);
   ++counter_;

@@ -10,8 +10,11 @@
 namespace mrv {
 
 // The field form of a value: control characters (CR, LF, tab, ...) become blanks, so every value is
-// one line; then a quote before a leading + - = @; a value with a comma is wrapped in double
-// quotes, or has its commas turned into blanks when it also holds a double quote.
+// one line; then a quote before a leading + - = @ or double quote; a value with a comma is wrapped
+// in double quotes, or has its commas turned into blanks when it also holds a double quote. So a
+// field of a list begins with a double quote only when the field form wrapped it (and then holds
+// no other), and no field begins with a formula character: a spreadsheet reads every value as the
+// text it is, in its own column.
 std::string FieldForm(std::string_view value);
 
 // Rows the installed-programs block always fills (padded with empty rows).
@@ -22,10 +25,10 @@ class InventoryRecord {
   // counter: the main window's row counter (the next row to fill).
   InventoryRecord(GridView& grid, TextView& memo, int& counter) : grid_(grid), memo_(memo), counter_(counter) {}
 
-  void addValueRow(std::string_view value) { addRow(FieldForm(value)); }
-  // Adds the text as it stands (the prompt dialog's answer, whose commas are already blanks), with
-  // control characters as blanks.
-  void addRow(std::string_view text);
+  void addValueRow(std::string_view value) { putLine(FieldForm(value)); }
+  // The same: the prompt dialog's answer (its commas already blanks) takes the field form as every
+  // other value does, so a typed "=1+2" is kept as text.
+  void addRow(std::string_view text) { addValueRow(text); }
   void addLabelRow(std::string_view label, int col);
 
   // Names the rows: the 90 catalogue labels for the family ("9x" or "NT"), then the custom block's
@@ -38,6 +41,8 @@ class InventoryRecord {
   void numberRows();
 
  private:
+  void putLine(const std::string& line);
+
   GridView& grid_;
   TextView& memo_;
   int& counter_;

@@ -169,8 +169,8 @@ TEST_F(Form1Test, PromptAnswerIsOneRowWithCommasAsBlanks) {
   dialogs.promptAnswers = {"=a, b,c"};
   form->AskValue("部署名は?");
   EXPECT_EQ(dialogs.shown.back(), "prompt|部署名は?");
-  EXPECT_EQ(memo.lines().back(), "=a  b c");  // no other field-form change
-  EXPECT_EQ(grid.cell(2, 91), "=a  b c");
+  EXPECT_EQ(memo.lines().back(), "'=a  b c");  // and the field form's guard: no live formula
+  EXPECT_EQ(grid.cell(2, 91), "'=a  b c");
   EXPECT_EQ(form->rowCounter(), 92);
 }
 

@@ -248,7 +248,7 @@ TEST_F(CustomItems, PromptsAndQuestions) {
   run.dialogs.promptAnswers = {"Room 3, east", "=x"};
   run.dialogs.yesNoAnswers = {true, false};
   EXPECT_EQ(run.rowsOf({">Your room?", ">Formula?", "<Do you agree?", "<WinVersion", "<winversion"}),
-            (V{"Room 3  east", "=x", "Yes", "No"}));
+            (V{"Room 3  east", "'=x", "Yes", "No"}));
   EXPECT_EQ(run.dialogs.shown, (V{"prompt|Your room?", "prompt|Formula?", "Mervana：問い合わせ|Do you agree?",
                                   "Mervana|このウィンドウズのバージョンは Windows XP です",
                                   "Mervana：問い合わせ|winversion"}));

@@ -10,56 +10,17 @@
 #include "records/ItemCatalogue.h"
 #include "support/ChildProcess.h"
 #include "support/ListFolder.h"
+#include "support/SpreadsheetCsv.h"
 
 using mrv::test::ListFolder;
 using mrv::test::runChild;
 namespace fs = std::filesystem;
 
 namespace {
-using Row = std::vector<std::string>;
-using Table = std::vector<Row>;
+using Row = mrv::test::CsvRow;
+using Table = mrv::test::CsvTable;
+using mrv::test::parseCsv;
 const std::vector<std::string> kNoDisplay{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-
-// Cells of a CSV text as a spreadsheet writes it (quoted cells, doubled quotes, LF or CR LF).
-Table parseCsv(const std::string& text) {
-  Table t;
-  Row row;
-  std::string cell;
-  bool quoted = false, any = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        cell += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        cell += c;
-      }
-    } else if (c == '"') {
-      quoted = any = true;
-    } else if (c == ',') {
-      row.push_back(cell);
-      cell.clear();
-    } else if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      row.push_back(cell);
-      t.push_back(row);
-      row.clear();
-      cell.clear();
-    } else {
-      cell += c;
-      any = true;
-    }
-  }
-  if (!cell.empty() || !row.empty()) {
-    row.push_back(cell);
-    t.push_back(row);
-  }
-  (void)any;
-  return t;
-}
 
 class AggregateCommand : public ::testing::Test {
  protected:
@@ -141,13 +102,9 @@ TEST_F(AggregateCommand, ASpreadsheetReadsTheListsWithTheirJapaneseHeadings) {
   auto r = aggregate({folder.str()});
   ASSERT_EQ(r.status, 0) << r.err;
 
-  const std::string profile = "file://" + (folder.path() / "lo-profile").string();
-  fs::create_directories(folder.path() / "calc");
-  r = runChild({"soffice", "--headless", "--norestore", "-env:UserInstallation=" + profile,
-                "--infilter=Text - txt - csv (StarCalc):44,34,64,1", "--convert-to",
-                "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir", (folder.path() / "calc").string(),
-                (folder.path() / "mervana.csv").string(), (folder.path() / "mervana_a.csv").string()},
-               folder.str(), 60);
+  r = mrv::test::convertWithCalc(folder.path(),
+                                 {(folder.path() / "mervana.csv").string(), (folder.path() / "mervana_a.csv").string()},
+                                 "44,34,64,1", 60);
   ASSERT_TRUE(r.started) << "LibreOffice Calc could not be started (soffice not found; scripts/setup.sh installs it)";
   ASSERT_FALSE(r.timedOut) << "LibreOffice Calc did not finish within 60 s:\n" << r.out << r.err;
   ASSERT_EQ(r.status, 0) << "LibreOffice Calc failed:\n" << r.out << r.err;

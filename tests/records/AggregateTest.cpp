@@ -2,7 +2,14 @@
 
 #include <atomic>
 #include <filesystem>
+#include <chrono>
+#include <fstream>
 #include <thread>
+#if defined(__linux__)
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "base/Utf8Path.h"
 #include "platform/Encoding.h"
@@ -196,3 +203,70 @@ TEST(Aggregate, ARecordReplacedWhileTheListsAreBuiltIsReadWhole) {
   EXPECT_GT(oldRows, 0);
   EXPECT_GT(newRows, 0);
 }
+
+// mervana2.csv saved by a spreadsheet in UTF-8 (its default), with or without a byte-order mark,
+// is read as UTF-8, as the configuration file and regitems.txt are; in Shift-JIS as before.
+TEST(Aggregate, AnAdministratorsListSavedAsUtf8IsReadAsUtf8) {
+  for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+    ListFolder f(bom.empty() ? "utf8" : "utf8-bom");
+    f.writeBytes("mervana2.csv", bom + "PC名,部署\r\npc01,総務部\r\nzz99,倉庫\r\n");
+    f.write("itemlist.csv", {"CSVファイル名,CSVファイル名", "ユーザ名,ユーザ名"});
+    f.write("PC01__WG.csv", {"PC01__WG", "山田"});
+    ASSERT_TRUE(build(f).ok);
+    EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC名,部署,ユーザ名", "PC01__WG,総務部,山田", "ZZ99,倉庫"})) << bom.size();
+    // the lists themselves stay in Shift-JIS: 総務部 is 0x91 0x8D 0x96 0xB1 0x95 0x94 there
+    EXPECT_NE(f.bytes("mervana.csv").find("\x91\x8D\x96\xB1\x95\x94"), std::string::npos);
+  }
+}
+
+#if defined(__linux__)
+// A FIFO, a link to a device that never ends and a link to a file only root may read, lying among
+// the records: the lists are built from the records at once, each of the three is named as not
+// read, and nothing is copied through a link.
+TEST(Aggregate, PipesDevicesAndLinksAmongTheRecordsArePassedOverAndNamed) {
+  ListFolder f("hostile");
+  f.write("PC01.csv", {"PC01", "a"});
+  f.write("secret.txt", {"root:secret"});
+  ASSERT_EQ(::mkfifo((f.path() / "fifo.csv").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", f.path() / "zero.csv");
+  fs::create_symlink(f.path() / "secret.txt", f.path() / "shadow.csv");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::alarm(20);  // a FIFO read would block, /dev/zero would fill the memory
+    const AggregateOutcome r = build(f);
+    ::_exit(r.ok ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  const AggregateOutcome r = build(f);
+  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(r.message.starts_with(kDone)) << r.message;
+  for (const char* name : {"fifo.csv（", "zero.csv（", "shadow.csv（"})
+    EXPECT_NE(r.message.find(name), std::string::npos) << r.message;
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC01,a"}));
+  EXPECT_EQ(f.names().size(), 7u) << "nothing left beside the lists";
+}
+
+// A huge stray *.csv (here 1 GB, sparse) is refused by its size, unread: the command stops with its
+// name and the reason, the previous lists stay, and no temporary file is left.
+TEST(Aggregate, AHugeStrayCsvIsRefusedUnreadAndLeavesNothingBehind) {
+  ListFolder f("huge");
+  f.write("mervana.csv", {"previous main"});
+  f.write("PC01.csv", {"PC01"});
+  { std::ofstream(f.path() / "export.csv") << "x\r\n"; }
+  fs::resize_file(f.path() / "export.csv", 1ull << 30);
+  const AggregateOutcome r = build(f);
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(r.message.starts_with("export.csvが開けません（大きすぎます")) << r.message;
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"previous main"}));
+  EXPECT_EQ(f.names().size(), 3u) << "nothing left beside the lists";
+  // a killed run's half-written list beside them is tidied by the next run
+  const fs::path stale = f.path() / "mervana.csv.~4242-0.tmp";
+  { std::ofstream(stale) << "half"; }
+  fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  fs::remove(f.path() / "export.csv");
+  EXPECT_TRUE(build(f).ok);
+  EXPECT_FALSE(fs::exists(stale));
+}
+#endif

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -132,13 +133,20 @@ bool writeFileAtomic(const std::string& path, const std::string& bytes, std::str
   static std::atomic<unsigned> serial{0};
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-  const std::string tmp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".mrv-" +
-                          std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
   auto fail = [&](int code) {
     if (why) *why = systemErrorText(code);
     return false;
   };
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // A new file of its own: a name left by a killed process with the same number, or a link someone
+  // put there, is passed over rather than written through.
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    tmp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".mrv-" +
+          std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) return fail(errno);
   int code = 0;
   if (!writeAll(fd, bytes) || ::fsync(fd) != 0) code = errno;
@@ -158,10 +166,31 @@ bool writeFileAtomic(const std::string& path, const std::string& bytes, std::str
 }
 
 bool appendAnsiLine(const std::string& path, std::string_view line) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  // A link is not followed and only a regular file is written: a FIFO at the path would block the
+  // run, a link would write into whatever file it names.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  const bool ok = writeAll(fd, utf8ToAnsi(std::string(line) + "\r\n"));
-  return ::close(fd) == 0 && ok;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  const std::string bytes = utf8ToAnsi(std::string(line) + "\r\n");
+  // One write, so lines of PCs writing at once never interleave.
+  ssize_t n;
+  do n = ::write(fd, bytes.data(), bytes.size());
+  while (n < 0 && errno == EINTR);
+  bool ok = n == static_cast<ssize_t>(bytes.size());
+  if (!ok && n > 0) {
+    // A full disk took part of the line: cut it off again, so the next line does not start glued to
+    // half of this one. Only when nothing was appended after it meanwhile.
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (end >= n && ::fstat(fd, &st) == 0 && st.st_size == end && ::ftruncate(fd, end - n) != 0) {
+      // the cut failed as well: the line stays reported as not written
+    }
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
 }
 
 }  // namespace mrv

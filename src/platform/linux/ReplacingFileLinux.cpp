@@ -29,9 +29,17 @@ bool writeAll(int fd, const char* p, std::size_t left) {
 
 ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
   static std::atomic<unsigned> serial{0};
-  temp_ = target_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
-  const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd >= 0) handle_ = fd;
+  // a file of its own: a name that is taken (a killed run's file, a link put there) is passed over
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_ = target_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      handle_ = fd;
+      break;
+    }
+    if (errno != EEXIST) break;
+  }
+  if (handle_ == kNoHandle) temp_.clear();
   buffer_.reserve(kBufferBytes);
 }
 

@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "base/Utf8Path.h"
 #include "base/Text.h"
+#include "platform/FolderFiles.h"
 #include "platform/WindowsInstallation.h"
 #include "platform/replay/MemoryRegistry.h"
 #include "platform/replay/OfflineRegistry.h"
@@ -50,14 +50,15 @@ std::string hiveFileProblem(const std::string& path) {
   const fs::file_status st = fs::status(file, ec);
   if (ec || !fs::exists(st)) return "the file does not exist";
   if (fs::is_directory(st)) return "it is a folder, not a hive file";
+  // the head through a handle that never waits: a FIFO or a device is refused, not read
+  std::string head;
+  const FileRefusal refusal = readRegularFile(path, UINT64_MAX, LinkRule::Follow, head, kBaseBlock);
+  if (refusal == FileRefusal::NotRegular) return "it is not a regular file (a device, pipe or socket is never read)";
+  if (refusal != FileRefusal::None) return "the file cannot be read";
   const auto size = fs::file_size(file, ec);
   if (ec) return "its size cannot be read";
   if (size == 0) return "the file is empty";
-  std::ifstream f(file, std::ios::binary);
-  std::string head(kBaseBlock, '\0');
-  f.read(head.data(), static_cast<std::streamsize>(head.size()));
-  const auto got = static_cast<std::size_t>(f.gcount());
-  if (got < 4 && !f.eof()) return "the file cannot be read";
+  const std::size_t got = head.size();
   if (got < 4 || head.compare(0, 4, "regf") != 0) return "it is not a registry hive file";
   if (got < kBaseBlock) return "the file is truncated (" + std::to_string(size) + " bytes)";
   const auto* p = reinterpret_cast<const unsigned char*>(head.data());
@@ -72,9 +73,8 @@ std::string hiveFileProblem(const std::string& path) {
 }
 
 bool looksLikeHiveFile(const std::string& path) {
-  std::ifstream f(pathFromUtf8(path), std::ios::binary);
-  char magic[4] = {};
-  return f.read(magic, 4) && std::memcmp(magic, "regf", 4) == 0;
+  std::string magic;
+  return readRegularFile(path, UINT64_MAX, LinkRule::Follow, magic, 4) == FileRefusal::None && magic == "regf";
 }
 
 HiveRegistry::HiveRegistry(const std::string& softwareHive, const std::string& systemHive,

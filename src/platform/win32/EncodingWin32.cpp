@@ -134,13 +134,20 @@ bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string
 bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why) {
   static std::atomic<unsigned> serial{0};
   const std::size_t sep = path.find_last_of("\\/");
-  const std::string tmp = (sep == std::string::npos ? std::string() : path.substr(0, sep + 1)) + ".mrv-" +
-                          std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
   auto fail = [&](DWORD code) {
     if (why) *why = systemErrorText(code);
     return false;
   };
-  HANDLE h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A new file of its own: a name left by a killed process with the same number, or a link someone
+  // put there, is passed over rather than written through.
+  std::string tmp;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+    tmp = (sep == std::string::npos ? std::string() : path.substr(0, sep + 1)) + ".mrv-" +
+          std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
+    h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
   if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
   const bool ok = writeAll(h, bytes) && FlushFileBuffers(h);
   const DWORD writeError = ok ? 0 : GetLastError();
@@ -154,11 +161,40 @@ bool writeFileAtomic(const std::string& path, const std::string& bytes, std::str
 }
 
 bool appendAnsiLine(const std::string& path, std::string_view line) {
-  HANDLE h = CreateFileW(wpath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A link (a reparse point) is not followed and only a file on a disk is written: a pipe would
+  // block the run, a link would write into whatever file it names.
+  HANDLE h = CreateFileW(wpath(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = writeAll(h, utf8ToAnsi(std::string(line) + "\r\n"));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    CloseHandle(h);
+    return false;
+  }
+  const std::string bytes = utf8ToAnsi(std::string(line) + "\r\n");
+  // One write, so lines of PCs writing at once never interleave.
+  DWORD written = 0;
+  const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                  written == bytes.size();
+  LARGE_INTEGER end{};
+  const bool sized = !ok && written > 0 && GetFileSizeEx(h, &end);
   CloseHandle(h);
+  if (sized && end.QuadPart >= static_cast<LONGLONG>(written)) {
+    // A full disk took part of the line: cut it off again, so the next line does not start glued to
+    // half of this one (an append handle cannot set the end of the file, a second handle can).
+    HANDLE cut = CreateFileW(wpath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    LARGE_INTEGER now{};
+    if (cut != INVALID_HANDLE_VALUE) {
+      if (GetFileSizeEx(cut, &now) && now.QuadPart == end.QuadPart) {
+        LARGE_INTEGER start{};
+        start.QuadPart = end.QuadPart - written;
+        if (SetFilePointerEx(cut, start, nullptr, FILE_BEGIN)) SetEndOfFile(cut);
+      }
+      CloseHandle(cut);
+    }
+  }
   return ok;
 }
 

@@ -24,9 +24,17 @@ HANDLE asHandle(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
   static std::atomic<unsigned> serial{0};
-  temp_ = target_ + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
-  HANDLE h = CreateFileW(wpath(temp_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) handle_ = reinterpret_cast<std::intptr_t>(h);
+  // a file of its own: a name that is taken (a killed run's file, a link put there) is passed over
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temp_ = target_ + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
+    HANDLE h = CreateFileW(wpath(temp_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      handle_ = reinterpret_cast<std::intptr_t>(h);
+      break;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  if (handle_ == kNoHandle) temp_.clear();
   buffer_.reserve(kBufferBytes);
 }
 
