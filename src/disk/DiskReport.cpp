@@ -71,8 +71,8 @@ int writeDriveRows(FormServices& form, int driveIndex, const DriveHealth& h, int
       {"Hours Running", "運転時間", std::to_string(h.hoursRunning)},
       {"Power Cycles", "電源入り切り回数", std::to_string(h.powerCycles)},
       {"Temperature Celcius", "温度", std::to_string(h.temperature)},
-      {"Worst Temperature", "最高温度", std::to_string(h.highestTemperature)},
-      {"Lowest Temperature", "最低温度", std::to_string(h.lowestTemperature)},
+      {"Worst Temperature", "最高温度", h.temperatureExtremes ? std::to_string(h.highestTemperature) : std::string()},
+      {"Lowest Temperature", "最低温度", h.temperatureExtremes ? std::to_string(h.lowestTemperature) : std::string()},
   };
   for (const auto& r : identity) {
     for (int c = 0; c < 3; ++c) put(g, c + 1, row, r[c]);
@@ -190,6 +190,7 @@ void HDD1Click(FormServices& form, const std::string& historyPath) {
   PrepareDiskReportGrid(form);
   form.grid().setCell(9, 0, "イベント?");
   form.grid().setCell(10, 0, "エラー率?");
+  JudgeAgainstLastSave(h, LastSavedRow(historyPath));  // as this PC's saves judge its first drive
   int row = 1;
   for (int i = 0; i < kReportDrives; ++i) {
     if (i > 0) {

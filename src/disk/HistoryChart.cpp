@@ -207,8 +207,15 @@ void ComboBox1Change(FormServices& form, ChartPanelView& panel) {
     if (x < earliestX) earliestX = x;
     if (x > 0) x = 0;
     AddChartPoint(green, grid.cell(b + 1, row), x, largestY);
-    AddChartPoint(red, grid.cell(b + 2, row), x, largestY);
-    if (b != kPowerColumn) AddChartPoint(blue, grid.cell(b + 3, row), x, largestY);
+    // A drive that reports no highest and lowest temperature leaves their cells empty: those
+    // lines get no point for the row, the rest of the chart is drawn.
+    const auto plot = [&](TXYLineSeries& series, int col) {
+      const std::string cell = grid.cell(col, row);
+      if (b == kTempColumn && cell.empty()) return;
+      AddChartPoint(series, cell, x, largestY);
+    };
+    plot(red, b + 2);
+    if (b != kPowerColumn) plot(blue, b + 3);
     lastRow = row;
   }
 
@@ -274,7 +281,7 @@ void ShowHistoryChartFromGrid(FormServices& form, ChartPanelView& panel) {
   panel.setLabelText("Label6", at(5));
   panel.setLabelText("Label8", thousands(at(3)));
   panel.setLabelText("Label10", at(6) + "℃");
-  panel.setLabelText("Label12", at(7) + "℃");
+  panel.setLabelText("Label12", at(7).empty() ? std::string() : at(7) + "℃");  // not reported: no 0℃
   panel.setLabelText("Label14", at(9));
   panel.setLabelText("Label16", thousands(at(12)));
   panel.setLabelText("Label18", thousands(at(13)));

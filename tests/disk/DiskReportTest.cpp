@@ -245,7 +245,12 @@ TEST(DiskReport, AnNvmeDriveShowsItsHealthLogRows) {
   EXPECT_EQ(form.row(12), (Row{"1", "Critical Warning", "重大警告", "故障", "1", "1", "0", "1", "Yes", "No", "No"}));
   EXPECT_EQ(form.row(14), (Row{"3", "Available Spare", "予備領域残量", "故障", "7", "7", "10", "7", "Yes", "No", "No"}));
   EXPECT_EQ(form.row(16), (Row{"5", "Percentage Used", "寿命消費率", "警戒", "97", "97", "0", "97", "Yes", "No", "No"}));
-  EXPECT_EQ(form.row(19, 8), (Row{"8", "Host Read Commands", "読み取りコマンド数", "-", "0", "0", "0", "412,309,871"}));
+  EXPECT_EQ(form.row(19, 8), (Row{"8", "Host Read Commands", "読み取りコマンド数", "-", "412309871", "412309871", "0", "412,309,871"}));
+  // no earlier save to compare with: 5 media errors are not seen growing
+  EXPECT_EQ(form.row(25, 7), (Row{"14", "Media and Data Integrity Errors", "メディア・データ整合性エラー", "OK", "5", "5", "50"}));
+  // the temperatures from the composite and sensor 1 (39 °C)
+  EXPECT_EQ(form.row(9, 4), (Row{"", "Worst Temperature", "最高温度", "39"}));
+  EXPECT_EQ(form.row(10, 4), (Row{"", "Lowest Temperature", "最低温度", "35"}));
   EXPECT_EQ(form.row(26, 3), (Row{"15", "Error Information Log Entries", "エラーログ件数"}));
   // the ATA disk after it keeps its own names
   EXPECT_EQ(form.row(28, 4), (Row{"", "DiskNumber", "ディスクNo.", "1"}));
