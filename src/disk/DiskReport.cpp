@@ -52,6 +52,12 @@ class CellCursor {
   void skip(int n) {
     for (int i = 0; i < n; ++i) next();
   }
+  // The cell `ahead` cells on (0: the one next() gives), without taking it.
+  std::string peek(int ahead) const {
+    CellCursor copy = *this;
+    copy.skip(ahead);
+    return copy.next();
+  }
   std::size_t charsLeft() const { return charCount(rest_); }
 
  private:
@@ -161,7 +167,15 @@ void ShowSavedDiskData(FormServices& form, const std::string& historyPath) {
   unit(1);  // weekday, overwritten by the drive number
   --row;
   for (int i = 0; i < 12; ++i) unit(1);  // DriveNum .. HoursRunning
-  while (english.charsLeft() > 1) unit(kHistBlockWidth);
+  // The first drive's blocks only: "ID: name" followed by "Current", or five empty cells for one
+  // of the fixed attributes the drive lacks. A second drive's segment follows the last of them.
+  const int fixedBlocks = static_cast<int>(std::size(kHistoryFixedIds));
+  for (int k = 0; english.charsLeft() > 1; ++k) {
+    const std::string name = english.peek(0);
+    const bool block = name.empty() ? k < fixedBlocks && english.peek(1).empty() : english.peek(1) == "Current";
+    if (!block) break;
+    unit(kHistBlockWidth);
+  }
 }
 
 void HDD1Click(FormServices& form, const std::string& historyPath) {
