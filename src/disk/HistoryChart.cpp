@@ -237,9 +237,12 @@ void ComboBox1Change(FormServices& form, ChartPanelView& panel) {
 
   double x0 = 0;
   while (x0 > earliestX) x0 -= 30;
+  const double step = HistoryTickStep(-x0);
+  // The ticks are counted from x0: a step widened past 30 days takes x0 down to a whole number of
+  // steps, so that one tick still falls on 0 (today). No more ticks are needed for it.
+  x0 = -std::ceil(-x0 / step - 1e-9) * step;
   xAxis.setMin(x0);
   xAxis.setOrigin(x0);
-  const double step = HistoryTickStep(-x0);
   xAxis.setTickStep(step);
   xAxis.setSubTicksCount(step == 10 ? 5 : 6);
   xAxis.setTitle("日数");

@@ -121,13 +121,19 @@ TEST_F(HistoryChartTest, HistoriesLongerThan900DaysWidenTheStepInWholeMonths) {
   struct Case {
     double age, min, step;
   };
-  const Case cases[] = {{901, -930, 60}, {1000, -1020, 60}, {1800, -1800, 60}, {1801, -1830, 90}, {3650, -3660, 150}};
+  // the left end goes down to a whole number of steps, so that a tick still falls on 0 (today):
+  // 901 days in 60-day steps start at -960, not at -930 (ticks -930, -870, ..., -30)
+  const Case cases[] = {{901, -960, 60}, {1000, -1020, 60}, {1800, -1800, 60}, {1801, -1890, 90}, {3650, -3750, 150}};
   for (const auto& c : cases) {
     load({c.age, 100, 2});
     SCOPED_TRACE(c.age);
     ASSERT_NO_THROW(ShowHistoryChartFromGrid(*form, panel));
     EXPECT_DOUBLE_EQ(x().Min(), c.min);
+    EXPECT_DOUBLE_EQ(x().Origin(), c.min);
     EXPECT_DOUBLE_EQ(x().TickStep(), c.step);
+    const double ticksToToday = -x().Origin() / x().TickStep();
+    EXPECT_DOUBLE_EQ(ticksToToday, std::round(ticksToToday));
+    EXPECT_LE(x().Min(), -c.age);
     EXPECT_LE(-x().Min() / x().TickStep(), 30);
     EXPECT_EQ(x().Title(), "日数");
     EXPECT_TRUE(window.panelVisible());
