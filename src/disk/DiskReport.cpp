@@ -124,6 +124,7 @@ void PrepareDiskReportGrid(FormServices& form) {
   for (int c = 0; c < g.colCount(); ++c) g.clearColumn(c);
   g.setColCount(11);
   g.setRowCount(20);
+  g.setFixed(3, 1);  // number, name and Japanese name stay in view
   for (int c = 0; c < 11; ++c) g.setColWidth(c, 55);
   g.setColWidth(0, 28);
   g.setColWidth(1, 160);
@@ -233,6 +234,7 @@ void LoadHistoryGrid(GridView& g, const std::string& path) {
     }
     g.setRowCount(static_cast<int>(r) + 2);
   }
+  g.setFixed(1, 2);  // the date-time column and both header lines stay in view
   for (int c = 0; c < g.colCount(); ++c) g.setColWidth(c, 55);
   g.setColWidth(0, 110);
   g.setColWidth(4, 80);

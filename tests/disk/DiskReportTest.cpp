@@ -103,6 +103,9 @@ TEST(DiskReport, AttributesOutsideTheNamedRangesAreLeftOutAndUnnamedOnesSaySo) {
   EXPECT_EQ(form.row(12, 8), (Row{"14", "Unknown", "(不明な属性)", "-", "100", "100", "0", "1,234,567"}));
   EXPECT_EQ(form.row(13, 3), (Row{"225", "Load/Unload Cycle Count", "(不明な属性)"}));
   EXPECT_EQ(form.row(14), Row(11));
+  // the number, the name and the Japanese name stay in view
+  EXPECT_EQ(form.grid_.fixedCols(), 3);
+  EXPECT_EQ(form.grid_.fixedRows(), 1);
   EXPECT_EQ(ThousandsText(0), "0");
   EXPECT_EQ(ThousandsText(999), "999");
   EXPECT_EQ(ThousandsText(1000), "1,000");
@@ -180,6 +183,9 @@ TEST(DiskReport, HistoryTableHasAColumnPerCellOfTheFirstLine) {
   EXPECT_EQ(form.grid_.colWidth(14), 110);  // the status word before each "現在値"
   EXPECT_EQ(form.grid_.colWidth(18), 70);   // and the raw value three after it
   EXPECT_EQ(form.grid_.colWidth(16), 55);
+  // both header lines and the date-time stay in view
+  EXPECT_EQ(form.grid_.fixedRows(), 2);
+  EXPECT_EQ(form.grid_.fixedCols(), 1);
 
   // a longer later line keeps the first line's columns
   auto lines = ansiLines(pc.historyPath());
