@@ -163,6 +163,7 @@ void TForm1::Read1Click() {
   for (int c = 0; c < grid_.colCount(); ++c) grid_.clearColumn(c);
   grid_.setRowCount(10);
   grid_.setColCount(3);
+  grid_.setFixed(1, 1);  // the disk views fix more
   if (!askUnsavedChanges()) return;
   resetView();
   readCompleted_ = false;

@@ -33,7 +33,8 @@ std::vector<std::string> DiskHealthValues(const DriveHealth& h) {
           blockText(h, 5) + "/" + std::to_string(h.reallocatedSectors),
           blockText(h, 7),
           blockText(h, 10),
-          blockText(h, 194) + "/" + std::to_string(h.temperature) + "/" + std::to_string(h.highestTemperature)};
+          blockText(h, 194) + "/" + std::to_string(h.temperature) + "/" +
+              (h.temperatureExtremes ? std::to_string(h.highestTemperature) : std::string())};
 }
 
 std::vector<std::string> DiskHealthItemsFromHistory(const std::string& historyPath) {
@@ -52,14 +53,19 @@ std::vector<std::string> DiskHealthItemsFromHistory(const std::string& historyPa
 }
 
 std::vector<std::string> DiskHealthItems(CollectionContext& ctx) {
+  const std::string sep = ctx.recordFolder.empty() ? "/" : ctx.recordFolder.substr(ctx.recordFolder.size() - 1);
+  const std::string historyPath = ctx.recordFolder + "hdd" + sep + ctx.stem + ".csv";
   if (ctx.platform.ata) {
     DriveHealth h;
     std::string errorText;
     ReadDriveHealth(*ctx.platform.ata, 0, h, errorText);
-    if (errorText.empty()) return DiskHealthValues(h);
+    if (errorText.empty()) {
+      // judged as the save that follows will judge it
+      JudgeAgainstLastSave(h, LastSavedRow(historyPath));
+      return DiskHealthValues(h);
+    }
   }
-  const std::string sep = ctx.recordFolder.empty() ? "/" : ctx.recordFolder.substr(ctx.recordFolder.size() - 1);
-  return DiskHealthItemsFromHistory(ctx.recordFolder + "hdd" + sep + ctx.stem + ".csv");
+  return DiskHealthItemsFromHistory(historyPath);
 }
 
 }  // namespace mrv

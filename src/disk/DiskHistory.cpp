@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "collect/SystemProbes.h"
 #include "disk/HistoryFile.h"
+#include "disk/NvmeHealth.h"
 #include "platform/Encoding.h"
 #include "platform/FileLock.h"
 
@@ -70,7 +71,8 @@ std::string HistoryDriveSegment(const DriveHealth& h) {
   std::string s;
   for (const std::string& cell :
        {std::to_string(h.driveNumber), std::to_string(h.capacity / 1048576u), h.model, h.serialNumber,
-        std::to_string(h.temperature), std::to_string(h.highestTemperature), std::to_string(h.lowestTemperature),
+        std::to_string(h.temperature), h.temperatureExtremes ? std::to_string(h.highestTemperature) : std::string(),
+        h.temperatureExtremes ? std::to_string(h.lowestTemperature) : std::string(),
         std::to_string(h.reallocatedSectors), std::to_string(h.failCount), std::to_string(h.warningCount),
         std::to_string(h.powerCycles), std::to_string(h.hoursRunning)})
     s += "," + cell;
@@ -126,7 +128,24 @@ int WeekdayNumber(int year, int month, int day) {
   return static_cast<int>(weekday{sys_days{ymd}}.c_encoding()) + 1;
 }
 
-HistoryRow BuildHistoryRow(AtaDevice* device, const LocalTime& now) {
+std::string LastSavedRow(const std::string& historyPath) {
+  std::vector<std::string> lines;
+  if (!fileExists(historyPath) || !readAnsiLines(historyPath, lines) || lines.size() < 3) return {};
+  return lines.back();
+}
+
+void JudgeAgainstLastSave(DriveHealth& h, std::string_view lastRow) {
+  if (!h.nvme || lastRow.empty() || HistoryCell(lastRow, kHistModelNumber) != h.model ||
+      HistoryCell(lastRow, kHistSerialNumber) != h.serialNumber)
+    return;
+  NvmeLastSave last;
+  // block 0 of an NVMe drive is its critical warning; its raw cell is the byte
+  last.criticalWarning = static_cast<unsigned>(HistoryCount(lastRow, kHistFirstBlock + kHistBlockWidth - 1));
+  last.mediaErrors = HistoryCount(lastRow, kHistReallocSector);  // an NVMe drive's media errors
+  judgeNvmeAgainstLastSave(h, last);
+}
+
+HistoryRow BuildHistoryRow(AtaDevice* device, const LocalTime& now, std::string_view lastRow) {
   HistoryRow row;
   row.englishHeader = "DateTime,DayOfWeek";
   row.japaneseHeader = "日時,曜日番号";
@@ -139,6 +158,7 @@ HistoryRow BuildHistoryRow(AtaDevice* device, const LocalTime& now) {
     std::string errorText;
     ReadDriveHealth(*device, i, h, errorText);
     if (!errorText.empty()) break;
+    if (i == 0) JudgeAgainstLastSave(h, lastRow);  // the alerts follow the first drive only
     row.data += HistoryDriveSegment(h);
     row.englishHeader += HistoryEnglishHeaderSegment(h);
     row.japaneseHeader += HistoryJapaneseHeaderSegment(h);
@@ -184,7 +204,7 @@ AppendHistoryResult AppendHistory(const Platform& platform, Dialogs& dialogs, co
   if (!platform.system) return result;  // no clock to date a row with
 
   const LocalTime now = platform.system->getLocalTime();
-  const HistoryRow row = BuildHistoryRow(platform.ata, now);
+  const HistoryRow row = BuildHistoryRow(platform.ata, now, LastSavedRow(result.historyPath));
   if (charCount(row.data) < kHistoryMinRowChars) return result;  // no drive answered
 
   // Saves of this PC take turns from reading the history to writing it, so none loses the row of

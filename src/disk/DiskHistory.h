@@ -20,6 +20,8 @@ namespace mrv {
 // Cell positions of a history line (0-based).
 inline constexpr int kHistDateTime = 0;
 inline constexpr int kHistDriveNum = 2;
+inline constexpr int kHistModelNumber = 4;
+inline constexpr int kHistSerialNumber = 5;
 inline constexpr int kHistTemperature = 6;
 inline constexpr int kHistTempWorst = 7;
 inline constexpr int kHistReallocSector = 9;
@@ -70,14 +72,22 @@ std::string HistoryJapaneseHeaderSegment(const DriveHealth& health);
 std::string HistoryDateTimeText(const LocalTime& t);
 int WeekdayNumber(int year, int month, int day);
 
-// The two header lines and the data row for the drives `device` answers now.
+// The last data row of a history file; "" when there is no file or no data row.
+std::string LastSavedRow(const std::string& historyPath);
+// Judges the first drive again with what its last save holds (`lastRow`, the history's last data
+// row), when that row's first drive is this drive (same model and serial number). Only NVMe drives
+// have verdicts that look back (disk/NvmeHealth.h).
+void JudgeAgainstLastSave(DriveHealth& firstDrive, std::string_view lastRow);
+
+// The two header lines and the data row for the drives `device` answers now; the first drive is
+// judged against `lastRow`, the last data row saved.
 struct HistoryRow {
   std::string englishHeader;
   std::string japaneseHeader;
   std::string data;
   int drives = 0;
 };
-HistoryRow BuildHistoryRow(AtaDevice* device, const LocalTime& now);
+HistoryRow BuildHistoryRow(AtaDevice* device, const LocalTime& now, std::string_view lastRow = {});
 
 // A failure log entry: the computer name padded with blanks to 19 characters, the date-time and
 // the fail and warning counts, new against old.

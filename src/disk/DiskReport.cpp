@@ -52,6 +52,12 @@ class CellCursor {
   void skip(int n) {
     for (int i = 0; i < n; ++i) next();
   }
+  // The cell `ahead` cells on (0: the one next() gives), without taking it.
+  std::string peek(int ahead) const {
+    CellCursor copy = *this;
+    copy.skip(ahead);
+    return copy.next();
+  }
   std::size_t charsLeft() const { return charCount(rest_); }
 
  private:
@@ -71,8 +77,8 @@ int writeDriveRows(FormServices& form, int driveIndex, const DriveHealth& h, int
       {"Hours Running", "運転時間", std::to_string(h.hoursRunning)},
       {"Power Cycles", "電源入り切り回数", std::to_string(h.powerCycles)},
       {"Temperature Celcius", "温度", std::to_string(h.temperature)},
-      {"Worst Temperature", "最高温度", std::to_string(h.highestTemperature)},
-      {"Lowest Temperature", "最低温度", std::to_string(h.lowestTemperature)},
+      {"Worst Temperature", "最高温度", h.temperatureExtremes ? std::to_string(h.highestTemperature) : std::string()},
+      {"Lowest Temperature", "最低温度", h.temperatureExtremes ? std::to_string(h.lowestTemperature) : std::string()},
   };
   for (const auto& r : identity) {
     for (int c = 0; c < 3; ++c) put(g, c + 1, row, r[c]);
@@ -118,6 +124,7 @@ void PrepareDiskReportGrid(FormServices& form) {
   for (int c = 0; c < g.colCount(); ++c) g.clearColumn(c);
   g.setColCount(11);
   g.setRowCount(20);
+  g.setFixed(3, 1);  // number, name and Japanese name stay in view
   for (int c = 0; c < 11; ++c) g.setColWidth(c, 55);
   g.setColWidth(0, 28);
   g.setColWidth(1, 160);
@@ -161,7 +168,15 @@ void ShowSavedDiskData(FormServices& form, const std::string& historyPath) {
   unit(1);  // weekday, overwritten by the drive number
   --row;
   for (int i = 0; i < 12; ++i) unit(1);  // DriveNum .. HoursRunning
-  while (english.charsLeft() > 1) unit(kHistBlockWidth);
+  // The first drive's blocks only: "ID: name" followed by "Current", or five empty cells for one
+  // of the fixed attributes the drive lacks. A second drive's segment follows the last of them.
+  const int fixedBlocks = static_cast<int>(std::size(kHistoryFixedIds));
+  for (int k = 0; english.charsLeft() > 1; ++k) {
+    const std::string name = english.peek(0);
+    const bool block = name.empty() ? k < fixedBlocks && english.peek(1).empty() : english.peek(1) == "Current";
+    if (!block) break;
+    unit(kHistBlockWidth);
+  }
 }
 
 void HDD1Click(FormServices& form, const std::string& historyPath) {
@@ -190,6 +205,7 @@ void HDD1Click(FormServices& form, const std::string& historyPath) {
   PrepareDiskReportGrid(form);
   form.grid().setCell(9, 0, "イベント?");
   form.grid().setCell(10, 0, "エラー率?");
+  JudgeAgainstLastSave(h, LastSavedRow(historyPath));  // as this PC's saves judge its first drive
   int row = 1;
   for (int i = 0; i < kReportDrives; ++i) {
     if (i > 0) {
@@ -218,6 +234,7 @@ void LoadHistoryGrid(GridView& g, const std::string& path) {
     }
     g.setRowCount(static_cast<int>(r) + 2);
   }
+  g.setFixed(1, 2);  // the date-time column and both header lines stay in view
   for (int c = 0; c < g.colCount(); ++c) g.setColWidth(c, 55);
   g.setColWidth(0, 110);
   g.setColWidth(4, 80);

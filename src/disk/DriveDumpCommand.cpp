@@ -31,8 +31,11 @@ void printDriveHealth(const DriveHealth& h, std::ostream& out) {
   out << "  Model \"" << h.model << "\", serial \"" << h.serialNumber << "\"";
   if (h.nvme) out << ", firmware \"" << h.firmware << "\" (NVMe)";
   out << "\n";
-  out << "  Temperature " << h.temperature << ", highest " << h.highestTemperature << ", lowest " << h.lowestTemperature
-      << "\n";
+  out << "  Temperature " << h.temperature;
+  if (h.temperatureExtremes)
+    out << ", highest " << h.highestTemperature << ", lowest " << h.lowestTemperature << "\n";
+  else
+    out << ", highest and lowest not reported\n";
   out << "  ReallocSector " << h.reallocatedSectors << ", PowerCycles " << h.powerCycles << ", HoursRunning "
       << h.hoursRunning << "\n";
   out << "  Fail " << h.failCount << ", warning " << h.warningCount << ", attributes " << h.attributeCount << "\n";
@@ -71,6 +74,11 @@ int runDriveDumpCommand(AtaDevice& device, std::string_view mode, const std::str
       out << "Drive " << i << (name.empty() ? "" : " (" + name + ")") << ":\n";
       if (!errorText.empty()) {
         out << "  errorText: " << errorText << "\n";
+        result = 1;
+      }
+      // the health data is there, but a part of the drive's identity is not
+      if (!health.readProblem.empty()) {
+        out << "  problem: " << health.readProblem << "\n";
         result = 1;
       }
       if (health.driveNumber >= 0) printDriveHealth(health, out);

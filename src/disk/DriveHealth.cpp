@@ -111,8 +111,15 @@ void decodeSmartTables(const AtaBlock& data, const AtaBlock& thresholds, DriveHe
       health.highestTemperature = (byte0 == a.current) ? a.worst : data[at + 9];
     }
 
-    const std::string_view word = smartStatusWord(a);
-    a.statusWord = std::string(word);
+    a.statusWord = std::string(smartStatusWord(a));
+  }
+  recountVerdicts(health);
+}
+
+void recountVerdicts(DriveHealth& health) {
+  health.failCount = health.warningCount = 0;
+  for (int i = 0; i < health.attributeCount && i < kSmartAttributeSlots; ++i) {
+    const std::string_view word = health.attributes[static_cast<std::size_t>(i)].statusWord;
     if (word == kSmartStatusFailing || word == kSmartStatusFailedBefore) ++health.failCount;
     if (word == kSmartStatusWarning) ++health.warningCount;
   }

@@ -44,6 +44,9 @@ struct DriveHealth {
   int temperature = 0;
   int highestTemperature = 0;
   int lowestTemperature = 0;
+  // False when the drive reports no highest and lowest temperature: their cells are then left
+  // empty rather than showing 0.
+  bool temperatureExtremes = true;
   int hoursRunning = 0;
   int reallocatedSectors = 0;
   int powerCycles = 0;
@@ -51,7 +54,13 @@ struct DriveHealth {
   int warningCount = 0;
   int attributeCount = 0;      // entries filled in `attributes`, 0..30 (empty table slots skipped)
   std::array<SmartAttribute, kSmartAttributeSlots> attributes;
+  // A read that failed without costing the health data (an NVMe namespace that did not answer,
+  // so the capacity is unknown and 0): shown by the drive listing, not an error text.
+  std::string readProblem;
 };
+
+// Fail and warning counts recounted from the status words of the filled attributes.
+void recountVerdicts(DriveHealth& health);
 
 // Attribute names: English (kept in SmartAttribute, "Unknown" outside IDs 0..12 and 192..250) and
 // Japanese (for the report and the Japanese history header; "" outside IDs 0..15 and 192..250).

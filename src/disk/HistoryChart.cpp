@@ -207,8 +207,15 @@ void ComboBox1Change(FormServices& form, ChartPanelView& panel) {
     if (x < earliestX) earliestX = x;
     if (x > 0) x = 0;
     AddChartPoint(green, grid.cell(b + 1, row), x, largestY);
-    AddChartPoint(red, grid.cell(b + 2, row), x, largestY);
-    if (b != kPowerColumn) AddChartPoint(blue, grid.cell(b + 3, row), x, largestY);
+    // A drive that reports no highest and lowest temperature leaves their cells empty: those
+    // lines get no point for the row, the rest of the chart is drawn.
+    const auto plot = [&](TXYLineSeries& series, int col) {
+      const std::string cell = grid.cell(col, row);
+      if (b == kTempColumn && cell.empty()) return;
+      AddChartPoint(series, cell, x, largestY);
+    };
+    plot(red, b + 2);
+    if (b != kPowerColumn) plot(blue, b + 3);
     lastRow = row;
   }
 
@@ -230,9 +237,12 @@ void ComboBox1Change(FormServices& form, ChartPanelView& panel) {
 
   double x0 = 0;
   while (x0 > earliestX) x0 -= 30;
+  const double step = HistoryTickStep(-x0);
+  // The ticks are counted from x0: a step widened past 30 days takes x0 down to a whole number of
+  // steps, so that one tick still falls on 0 (today). No more ticks are needed for it.
+  x0 = -std::ceil(-x0 / step - 1e-9) * step;
   xAxis.setMin(x0);
   xAxis.setOrigin(x0);
-  const double step = HistoryTickStep(-x0);
   xAxis.setTickStep(step);
   xAxis.setSubTicksCount(step == 10 ? 5 : 6);
   xAxis.setTitle("日数");
@@ -274,7 +284,7 @@ void ShowHistoryChartFromGrid(FormServices& form, ChartPanelView& panel) {
   panel.setLabelText("Label6", at(5));
   panel.setLabelText("Label8", thousands(at(3)));
   panel.setLabelText("Label10", at(6) + "℃");
-  panel.setLabelText("Label12", at(7) + "℃");
+  panel.setLabelText("Label12", at(7).empty() ? std::string() : at(7) + "℃");  // not reported: no 0℃
   panel.setLabelText("Label14", at(9));
   panel.setLabelText("Label16", thousands(at(12)));
   panel.setLabelText("Label18", thousands(at(13)));

@@ -52,6 +52,9 @@ constexpr Field kFields[kNvmeRowCount] = {
 
 constexpr std::int64_t kCounterLimit = 2147483647;
 constexpr int kKelvinOffset = 273;
+// Temperature sensors 1-8 of the health log, two bytes each in Kelvin; 0 is a sensor not reported.
+constexpr std::size_t kSensorsAt = 200;
+constexpr int kSensorCount = 8;
 
 template <std::size_t N>
 std::uint64_t le64(const std::array<std::uint8_t, N>& b, std::size_t at, std::size_t size) {
@@ -80,6 +83,26 @@ std::string asciiField(const NvmeIdentifyBlock& b, std::size_t at, std::size_t l
 }
 
 int counter(std::uint64_t v) { return v > 0 && v < static_cast<std::uint64_t>(kCounterLimit) ? static_cast<int>(v) : 0; }
+
+// A count as the current and worst cells hold it: whole, capped at the largest they take.
+int cappedCount(std::uint64_t v) { return static_cast<int>(std::min<std::uint64_t>(v, kCounterLimit)); }
+
+std::string_view criticalWarningWord(unsigned byte) {
+  if ((byte & ~kNvmeHeatBit) != 0) return kSmartStatusFailing;
+  return byte != 0 ? kSmartStatusWarning : kSmartStatusOk;
+}
+
+std::string_view spareWord(int spare, int threshold) {
+  if (spare < threshold) return kSmartStatusFailing;
+  if (threshold > 0 && spare < smartWarningLevel(threshold, kNvmeSpareScale)) return kSmartStatusWarning;
+  return kSmartStatusOk;
+}
+
+SmartAttribute* rowOf(DriveHealth& h, int id) {
+  for (int i = 0; i < h.attributeCount && i < kSmartAttributeSlots; ++i)
+    if (h.attributes[static_cast<std::size_t>(i)].id == id) return &h.attributes[static_cast<std::size_t>(i)];
+  return nullptr;
+}
 
 }  // namespace
 
@@ -131,6 +154,7 @@ bool decodeNvmeNamespace(const NvmeIdentifyBlock& ns, DriveHealth& health, std::
 
 void decodeNvmeHealthLog(const NvmeHealthLog& log, DriveHealth& health) {
   health.temperature = health.highestTemperature = health.lowestTemperature = 0;
+  health.temperatureExtremes = false;
   health.hoursRunning = health.reallocatedSectors = health.powerCycles = 0;
   health.failCount = health.warningCount = health.attributeCount = 0;
   health.attributes.fill(SmartAttribute{});
@@ -140,43 +164,73 @@ void decodeNvmeHealthLog(const NvmeHealthLog& log, DriveHealth& health) {
   const int kelvin = log[1] | (log[2] << 8);
   // 0 K is a drive that does not report its temperature.
   if (kelvin != 0) health.temperature = kelvin - kKelvinOffset;
+  // The log keeps no highest or lowest temperature of its own: the extremes are those of the
+  // composite and the sensors it reports now, and there are none without a sensor.
+  for (int i = 0; i < kSensorCount; ++i) {
+    const std::size_t at = kSensorsAt + 2 * static_cast<std::size_t>(i);
+    const int sensor = log[at] | (log[at + 1] << 8);
+    if (sensor == 0) continue;
+    const int celsius = sensor - kKelvinOffset;
+    if (!health.temperatureExtremes) {
+      health.temperatureExtremes = true;
+      health.highestTemperature = health.lowestTemperature = kelvin != 0 ? health.temperature : celsius;
+    }
+    health.highestTemperature = std::max(health.highestTemperature, celsius);
+    health.lowestTemperature = std::min(health.lowestTemperature, celsius);
+  }
 
   for (const Field& f : kFields) {
     SmartAttribute& a = health.attributes[static_cast<std::size_t>(health.attributeCount++)];
     a.id = f.id;
     a.name = std::string(nvmeAttributeName(f.id));
     a.raw = fieldValue(log, f);
-    // The one-byte fields are percentages or flags and fit the current/worst cells; the log keeps
-    // no worst value, so worst repeats current.
-    if (f.size == 1) a.current = static_cast<int>(a.raw);
+    // The one-byte fields are percentages or flags; the counters are charted as counts, capped at
+    // what the cells hold. The log keeps no worst value, so worst repeats current.
+    a.current = cappedCount(a.raw);
     if (f.id == kNvmeCompositeTemperature) a.current = std::clamp(health.temperature, 0, 255);
     a.worst = a.current;
     if (f.id == kNvmeAvailableSpare) a.threshold = spareThreshold;
+    if (f.id == kNvmeMediaErrors) a.threshold = kNvmeMediaErrorLimit;
 
-    // Three rows are judged, and only those are marked as pre-failure.
+    // Four rows are judged, and only those are marked as pre-failure.
     std::string_view word = kSmartStatusNone;
     switch (f.id) {
       case kNvmeCriticalWarning:
-        word = a.raw != 0 ? kSmartStatusFailing : kSmartStatusOk;
+        word = criticalWarningWord(static_cast<unsigned>(a.raw));
         break;
       case kNvmeAvailableSpare:
-        word = spare < spareThreshold ? kSmartStatusFailing : kSmartStatusOk;
+        word = spareWord(spare, spareThreshold);
         break;
       case kNvmePercentageUsed:
         word = static_cast<int>(a.raw) >= kNvmeWornPercentage ? kSmartStatusWarning : kSmartStatusOk;
+        break;
+      case kNvmeMediaErrors:
+        word = a.raw >= static_cast<std::uint64_t>(kNvmeMediaErrorLimit) ? kSmartStatusFailing : kSmartStatusOk;
         break;
       default:
         break;
     }
     a.preFailure = word != kSmartStatusNone;
     a.statusWord = std::string(word);
-    if (word == kSmartStatusFailing) ++health.failCount;
-    if (word == kSmartStatusWarning) ++health.warningCount;
 
     if (f.id == kNvmePowerCycles) health.powerCycles = counter(a.raw);
     if (f.id == kNvmePowerOnHours) health.hoursRunning = counter(a.raw);  // hours, as the drive counts them
     if (f.id == kNvmeMediaErrors) health.reallocatedSectors = counter(a.raw);
   }
+  recountVerdicts(health);
+}
+
+void judgeNvmeAgainstLastSave(DriveHealth& health, const NvmeLastSave& last) {
+  if (!health.nvme) return;
+  if (SmartAttribute* critical = rowOf(health, kNvmeCriticalWarning)) {
+    const bool heatTwice = (critical->raw & kNvmeHeatBit) != 0 && (last.criticalWarning & kNvmeHeatBit) != 0;
+    if (heatTwice) critical->statusWord = std::string(kSmartStatusFailing);
+  }
+  if (SmartAttribute* media = rowOf(health, kNvmeMediaErrors)) {
+    if (media->statusWord == kSmartStatusOk && health.reallocatedSectors > last.mediaErrors)
+      media->statusWord = std::string(kSmartStatusWarning);
+  }
+  recountVerdicts(health);
 }
 
 std::string nvmeStepErrorText(NvmeStep step, std::string_view message) {
@@ -191,8 +245,9 @@ std::string nvmeStepErrorText(NvmeStep step, std::string_view message) {
   return {};
 }
 
-// The identity is taken first; a namespace that cannot be read leaves the capacity 0 and an
-// error text, but the health log is still read so that the listing shows what there is.
+// The identity is taken first. A namespace that cannot be read costs only the capacity (left 0,
+// the failure kept in `readProblem`): the health log is the drive's health, and it is still read,
+// judged and saved.
 bool ReadNvmeHealth(NvmeDrive& drive, DriveHealth& health, std::string& errorText) {
   std::string message;
   NvmeIdentifyBlock controller{};
@@ -202,13 +257,10 @@ bool ReadNvmeHealth(NvmeDrive& drive, DriveHealth& health, std::string& errorTex
   }
   health.nvme = true;
   health.driveNumber = 0;  // one drive per index, as an ATA disk at position 0
-  bool ok = true;
   NvmeIdentifyBlock ns{};
   message.clear();
-  if (!drive.identifyNamespace(ns, message) || !decodeNvmeNamespace(ns, health, message)) {
-    errorText = nvmeStepErrorText(NvmeStep::IdentifyNamespace, message);
-    ok = false;
-  }
+  if (!drive.identifyNamespace(ns, message) || !decodeNvmeNamespace(ns, health, message))
+    health.readProblem = nvmeStepErrorText(NvmeStep::IdentifyNamespace, message);
   NvmeHealthLog log{};
   message.clear();
   if (!drive.healthLog(log, message)) {
@@ -216,7 +268,7 @@ bool ReadNvmeHealth(NvmeDrive& drive, DriveHealth& health, std::string& errorTex
     return false;
   }
   decodeNvmeHealthLog(log, health);
-  return ok;
+  return true;
 }
 
 }  // namespace mrv

@@ -33,6 +33,14 @@ constexpr int kNvmeRowCount = 15;
 
 // Percentage used from which a drive is in warning ("警戒").
 constexpr int kNvmeWornPercentage = 90;
+// Critical-warning bit 1: a temperature is beyond its threshold. Alone it is a warning; set at two
+// saves in a row it is a failure. Every other bit is a failure at once.
+constexpr unsigned kNvmeHeatBit = 0x02;
+// Media and data integrity errors from which a drive is failing ("故障"); fewer are a warning when
+// their count has grown since the drive's last save.
+constexpr int kNvmeMediaErrorLimit = 50;
+// Available spare is in warning below threshold + 40 % of the way to 100 (the ATA warning level).
+constexpr int kNvmeSpareScale = 100;
 
 // Names of the rows 1-15: English (kept in SmartAttribute) and Japanese; "" for other numbers.
 std::string_view nvmeAttributeName(int id);
@@ -46,6 +54,15 @@ bool decodeNvmeController(const NvmeIdentifyBlock& controller, DriveHealth& heal
 bool decodeNvmeNamespace(const NvmeIdentifyBlock& ns, DriveHealth& health, std::string& problem);
 // The fifteen rows, the counters, the temperature and the verdicts from the health log.
 void decodeNvmeHealthLog(const NvmeHealthLog& log, DriveHealth& health);
+
+// What the drive's last save holds: the critical-warning byte and the media error count.
+struct NvmeLastSave {
+  unsigned criticalWarning = 0;
+  int mediaErrors = 0;
+};
+// The verdicts that need the drive's last save: the heat bit set then and now makes row 1 "故障";
+// more media errors than then make row 14 "警戒" (unless it is "故障" already). Recounts.
+void judgeNvmeAgainstLastSave(DriveHealth& health, const NvmeLastSave& last);
 
 enum class NvmeStep { IdentifyController, IdentifyNamespace, HealthLog };
 std::string nvmeStepErrorText(NvmeStep step, std::string_view message);

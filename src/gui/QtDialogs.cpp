@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <memory>
 
 #include "gui/QtViews.h"
 
@@ -76,8 +77,42 @@ Dialogs::Answer QtDialogs::askYesNoCancel(std::string_view caption, std::string_
 
 std::string QtDialogs::prompt(std::string_view question) { return us(form2().ask(qs(question))); }
 
+QStringList qtNameFilters(std::string_view filter) {
+  QStringList filters;
+  const QStringList parts = qs(filter).split('|');
+  for (qsizetype i = 0; i < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
+    // a lone description is taken as its own pattern list, as Qt reads it
+    if (i + 1 >= parts.size()) {
+      if (!description.isEmpty()) filters << description;
+      break;
+    }
+    const qsizetype paren = description.lastIndexOf('(');
+    if (paren > 0 && description.endsWith(')')) description = description.left(paren).trimmed();
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+      for (const QString& form : {p.trimmed(), p.trimmed().toLower(), p.trimmed().toUpper()})
+        if (!form.isEmpty() && !patterns.contains(form)) patterns << form;
+    }
+    if (patterns.isEmpty()) continue;
+    filters << (description.isEmpty() ? QString() : description + ' ') + '(' + patterns.join(' ') + ')';
+  }
+  return filters;
+}
+
+QFileDialog* newOpenFileDialog(QWidget* parent, std::string_view startDir, std::string_view filter) {
+  auto* dialog = new QFileDialog(parent, QString(), qs(startDir));
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  const QStringList filters = qtNameFilters(filter);
+  if (!filters.isEmpty()) dialog->setNameFilters(filters);
+  return dialog;
+}
+
 std::string QtDialogs::openFile(std::string_view startDir, std::string_view filter) {
-  return us(QFileDialog::getOpenFileName(parent_, QString(), qs(startDir), qs(filter)));
+  std::unique_ptr<QFileDialog> dialog(newOpenFileDialog(parent_, startDir, filter));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+  return us(dialog->selectedFiles().constFirst());
 }
 
 }  // namespace mrv

@@ -1,9 +1,11 @@
 #pragma once
 // Message boxes, the prompt dialog Form2 and the file-open dialog, as modal Qt dialogs.
 #include <QDialog>
+#include <QStringList>
 
 #include "ui/Views.h"
 
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +23,16 @@ class TForm2 : public QDialog {
   QLineEdit* Edit1;
   QPushButton* Button1;
 };
+
+// A filter of the form the program gives its open dialogs ("description|patterns", pairs joined
+// by "|", patterns by ";", as the Windows dialog takes them) as Qt name filters: "description
+// (patterns)", the description's own "(...)" replaced by the patterns. The Windows dialog matches
+// patterns whatever their case; a Qt dialog may not, so each pattern is given in lower and upper
+// case too. "CSV files (*.csv)|*.CSV" gives {"CSV files (*.CSV *.csv)"}.
+QStringList qtNameFilters(std::string_view filter);
+
+// The open-file dialog of QtDialogs::openFile, not yet shown.
+QFileDialog* newOpenFileDialog(QWidget* parent, std::string_view startDir, std::string_view filter);
 
 class QtDialogs : public Dialogs {
  public:

@@ -6,7 +6,11 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QWheelEvent>
+#include <algorithm>
+#include <functional>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -65,9 +69,137 @@ void QtTextView::setVisible(bool v) { w_->setVisible(v); }
 bool QtTextView::visible() const { return !w_->isHidden(); }
 
 // ---- StringGrid1 ----------------------------------------------------------------------------
+namespace {
+
+// A view of the table's own model laid over one of its edges. It is as large as the fixed part it
+// shows, so what lies beyond is cut off; it follows the table's scrolling along its edge and
+// hands the wheel to the table.
+class FixedPartView : public QTableView {
+ public:
+  FixedPartView(QTableWidget* table, const char* name) : QTableView(table), table_(table) {
+    setObjectName(name);
+    setModel(table->model());
+    setSelectionModel(table->selectionModel());
+    setFocusPolicy(Qt::NoFocus);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollMode(table->horizontalScrollMode());
+    setVerticalScrollMode(table->verticalScrollMode());
+    setFrameShape(QFrame::NoFrame);
+    setFont(table->font());
+    setWordWrap(table->wordWrap());
+    setShowGrid(table->showGrid());
+    QPalette p = palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Button));  // grey, as fixed cells are
+    setPalette(p);
+    verticalHeader()->setMinimumSectionSize(table->verticalHeader()->minimumSectionSize());
+    verticalHeader()->setDefaultSectionSize(table->verticalHeader()->defaultSectionSize());
+    horizontalHeader()->setMinimumSectionSize(table->horizontalHeader()->minimumSectionSize());
+    // a column widened by dragging in this header widens the table's
+    QObject::connect(horizontalHeader(), &QHeaderView::sectionResized, table, [table](int c, int, int size) {
+      if (table->columnWidth(c) != size) table->setColumnWidth(c, size);
+    });
+  }
+
+  // Section sizes and header sizes as the table has them.
+  void follow(int columns, int rows) {
+    for (int c = 0; c < columns && c < model()->columnCount(); ++c)
+      if (columnWidth(c) != table_->columnWidth(c)) setColumnWidth(c, table_->columnWidth(c));
+    for (int r = 0; r < rows && r < model()->rowCount(); ++r)
+      if (rowHeight(r) != table_->rowHeight(r)) setRowHeight(r, table_->rowHeight(r));
+    verticalHeader()->setFixedWidth(table_->verticalHeader()->width());
+    horizontalHeader()->setFixedHeight(table_->horizontalHeader()->height());
+    verticalHeader()->setVisible(!table_->verticalHeader()->isHidden());
+    horizontalHeader()->setVisible(!table_->horizontalHeader()->isHidden());
+  }
+
+ protected:
+  void wheelEvent(QWheelEvent* e) override { QCoreApplication::sendEvent(table_->viewport(), e); }
+
+ private:
+  QTableWidget* table_;
+};
+
+class GridWatcher : public QObject {
+ public:
+  GridWatcher(QTableWidget* table, std::function<void()> changed) : QObject(table), changed_(std::move(changed)) {
+    table->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Resize || e->type() == QEvent::Show || e->type() == QEvent::LayoutRequest) changed_();
+    return false;
+  }
+
+ private:
+  std::function<void()> changed_;
+};
+
+}  // namespace
+
 QtGridView::QtGridView(QTableWidget* w) : w_(w) {
   w_->setRowCount(rows_ - 1);
   w_->setColumnCount(cols_ - 1);
+}
+
+QtGridView::~QtGridView() { delete watcher_.data(); }
+
+void QtGridView::setFixed(int cols, int rows) {
+  fixedCols_ = cols < 1 ? 1 : cols;
+  fixedRows_ = rows < 1 ? 1 : rows;
+  if (!watcher_ && (fixedCols_ > 1 || fixedRows_ > 1)) {
+    watcher_ = new GridWatcher(w_, [this] { layoutFixed(); });
+    const auto relayout = [this] { layoutFixed(); };
+    QObject::connect(w_->horizontalHeader(), &QHeaderView::sectionResized, watcher_, relayout);
+    QObject::connect(w_->verticalHeader(), &QHeaderView::sectionResized, watcher_, relayout);
+    QObject::connect(w_->horizontalHeader(), &QHeaderView::geometriesChanged, watcher_, relayout);
+    QObject::connect(w_->verticalScrollBar(), &QScrollBar::rangeChanged, watcher_, relayout);
+    QObject::connect(w_->horizontalScrollBar(), &QScrollBar::rangeChanged, watcher_, relayout);
+    // the fixed columns scroll up and down with the table, the fixed rows left and right
+    QObject::connect(w_->verticalScrollBar(), &QScrollBar::valueChanged, watcher_, [this](int v) {
+      if (fixedColsView_) fixedColsView_->verticalScrollBar()->setValue(v);
+    });
+    QObject::connect(w_->horizontalScrollBar(), &QScrollBar::valueChanged, watcher_, [this](int v) {
+      if (fixedRowsView_) fixedRowsView_->horizontalScrollBar()->setValue(v);
+    });
+  }
+  layoutFixed();
+}
+
+void QtGridView::layoutFixed() {
+  // table rows and columns beyond the headers that stay (never all of them: one scrolls)
+  const int rows = std::clamp(fixedRows_ - 1, 0, std::max(rows_ - 2, 0));
+  const int cols = std::clamp(fixedCols_ - 1, 0, std::max(cols_ - 2, 0));
+  auto place = [this](QPointer<QTableView>& view, bool wanted, const char* name, int shownCols, int shownRows) {
+    if (!wanted) {
+      delete view.data();
+      return;
+    }
+    if (!view) view = new FixedPartView(w_, name);
+    auto* part = static_cast<FixedPartView*>(view.data());
+    part->follow(shownCols < 0 ? cols_ - 1 : shownCols, shownRows < 0 ? rows_ - 1 : shownRows);
+    const QHeaderView* top = w_->horizontalHeader();
+    const QHeaderView* left = w_->verticalHeader();
+    int width = (left->isHidden() ? 0 : left->width()) + w_->viewport()->width();
+    if (shownCols >= 0) {
+      width = left->isHidden() ? 0 : left->width();
+      for (int c = 0; c < shownCols; ++c) width += w_->isColumnHidden(c) ? 0 : w_->columnWidth(c);
+    }
+    int height = (top->isHidden() ? 0 : top->height()) + w_->viewport()->height();
+    if (shownRows >= 0) {
+      height = top->isHidden() ? 0 : top->height();
+      for (int r = 0; r < shownRows; ++r) height += w_->isRowHidden(r) ? 0 : w_->rowHeight(r);
+    }
+    const int frame = w_->frameWidth();
+    part->setGeometry(frame, frame, width, height);
+    part->verticalScrollBar()->setValue(shownRows < 0 ? w_->verticalScrollBar()->value() : 0);
+    part->horizontalScrollBar()->setValue(shownCols < 0 ? w_->horizontalScrollBar()->value() : 0);
+    part->show();
+    part->raise();
+  };
+  place(fixedColsView_, cols > 0, "fixedColumns", cols, -1);
+  place(fixedRowsView_, rows > 0, "fixedRows", -1, rows);
+  place(fixedCornerView_, cols > 0 && rows > 0, "fixedCorner", cols, rows);
 }
 
 std::string QtGridView::cell(int col, int row) const {
@@ -125,6 +257,7 @@ void QtGridView::setRowCount(int rows) {
       ++it;
     }
   }
+  if (watcher_) layoutFixed();
 }
 
 void QtGridView::setColCount(int cols) {
@@ -132,6 +265,7 @@ void QtGridView::setColCount(int cols) {
   w_->setColumnCount(cols_ - 1);
   for (int c = 0; c < cols_ - 1; ++c)
     if (!w_->horizontalHeaderItem(c)) w_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+  if (watcher_) layoutFixed();
 }
 
 int QtGridView::colWidth(int col) const {

@@ -1,7 +1,9 @@
 #pragma once
 // The component interfaces over Qt widgets. Each adapter holds only a pointer to its widget: the
 // widget is the one copy of the state.
+#include <QPointer>
 #include <QString>
+#include <QTableView>
 #include <map>
 #include <string>
 
@@ -41,9 +43,13 @@ class QtTextView : public TextView {
 
 // Grid row 0 and column 0 are the fixed header row and column: they are shown as the table's
 // header labels, so columns can be resized by dragging, as in the grid the record is shown in.
+// Further fixed rows and columns are table rows and columns that overlays keep in view: a copy of
+// the table showing only them, laid over the table's top or left edge and scrolled with it along
+// the other direction ("fixedRows", "fixedColumns", and "fixedCorner" where both meet).
 class QtGridView : public GridView {
  public:
   explicit QtGridView(QTableWidget* w);
+  ~QtGridView() override;
   std::string cell(int col, int row) const override;
   void setCell(int col, int row, std::string_view text) override;
   int rowCount() const override { return rows_; }
@@ -56,10 +62,18 @@ class QtGridView : public GridView {
   void setVisible(bool) override;
   bool visible() const override;
   void showRow(int row) override;
+  void setFixed(int cols, int rows) override;
+  int fixedCols() const override { return fixedCols_; }
+  int fixedRows() const override { return fixedRows_; }
+  // Lays the overlays out again (after the table's size, scroll range or section sizes changed).
+  void layoutFixed();
 
  private:
   QTableWidget* w_;
   int rows_ = 5, cols_ = 5;
+  int fixedCols_ = 1, fixedRows_ = 1;
+  QPointer<QTableView> fixedRowsView_, fixedColsView_, fixedCornerView_;
+  QPointer<QObject> watcher_;  // the table's signals and events that move the overlays
   int pendingRow_ = 0;
   std::string corner_;
   std::map<std::pair<int, int>, std::string> pastEnd_;  // (col, row) written past the last row

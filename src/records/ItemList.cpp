@@ -26,6 +26,7 @@ void BuildItemListGrid(GridView& grid, int& counter, const std::vector<std::stri
   for (int c = 0; c < grid.colCount(); ++c) grid.clearColumn(c);
   grid.setColCount(3);
   grid.setRowCount(10);
+  grid.setFixed(1, 1);  // the disk views fix more
   grid.setColWidth(0, 28);
   grid.setColWidth(1, 200);
   grid.setColWidth(2, 200);

@@ -43,12 +43,19 @@ class MemoryGridView : public GridView {
   void setVisible(bool v) override { visible_ = v; }
   bool visible() const override { return visible_; }
   void showRow(int row) override { shownRow = row; }
+  void setFixed(int cols, int rows) override {
+    fixedCols_ = cols < 1 ? 1 : cols;
+    fixedRows_ = rows < 1 ? 1 : rows;
+  }
+  int fixedCols() const override { return fixedCols_; }
+  int fixedRows() const override { return fixedRows_; }
   int shownRow = 0;
 
  private:
   std::map<std::pair<int, int>, std::string> cells_;
   std::map<int, int> widths_;
   int rows_ = 5, cols_ = 5;
+  int fixedCols_ = 1, fixedRows_ = 1;
   bool visible_ = false;
 };
 

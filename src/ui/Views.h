@@ -36,6 +36,11 @@ struct GridView {  // StringGrid1; cells are addressed (column, row) as the grid
   virtual bool visible() const = 0;
   // Scrolls so that the row is in view.
   virtual void showRow(int row) = 0;
+  // How many rows at the top and columns at the left stay in view when the grid scrolls, grey
+  // like headers (at least 1 each: row 0 and column 0 always are). The grid starts with 1 and 1.
+  virtual void setFixed(int cols, int rows) = 0;
+  virtual int fixedCols() const = 0;
+  virtual int fixedRows() const = 0;
   virtual ~GridView() = default;
 };
 

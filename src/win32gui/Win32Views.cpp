@@ -115,6 +115,128 @@ Win32GridView::Win32GridView(HWND list) : w_(list) {
     SendMessageW(w_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
   }
   SendMessageW(w_, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_ - 1), LVSICF_NOSCROLL);
+  header_ = reinterpret_cast<HWND>(SendMessageW(w_, LVM_GETHEADER, 0, 0));
+  SetWindowSubclass(w_, &subclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  if (header_) SetWindowSubclass(header_, &subclassProc, 2, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Win32GridView::~Win32GridView() {
+  if (IsWindow(w_)) RemoveWindowSubclass(w_, &subclassProc, 1);
+  if (header_ && IsWindow(header_)) RemoveWindowSubclass(header_, &subclassProc, 2);
+}
+
+LRESULT CALLBACK Win32GridView::subclassProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self) {
+  const auto* grid = reinterpret_cast<const Win32GridView*>(self);
+  if (id == 2) {
+    // the header: its fixed items are drawn over it once it has painted itself
+    const LRESULT r = DefSubclassProc(w, msg, wp, lp);
+    if (msg == WM_PAINT) {
+      HDC dc = GetDC(w);
+      grid->drawFixedHeader(w, dc);
+      ReleaseDC(w, dc);
+    }
+    return r;
+  }
+  const LRESULT r = DefSubclassProc(w, msg, wp, lp);
+  switch (msg) {
+    // the list moves what it has drawn when it scrolls: the fixed cells would move with it
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+    case WM_KEYDOWN:
+    case WM_SIZE:
+    case LVM_SCROLL:
+    case LVM_ENSUREVISIBLE:
+      InvalidateRect(w, nullptr, FALSE);
+      if (grid->header_) InvalidateRect(grid->header_, nullptr, FALSE);
+      break;
+    default:
+      break;
+  }
+  return r;
+}
+
+void Win32GridView::setFixed(int cols, int rows) {
+  fixedCols_ = cols < 1 ? 1 : cols;
+  fixedRows_ = rows < 1 ? 1 : rows;
+  InvalidateRect(w_, nullptr, FALSE);
+  if (header_) InvalidateRect(header_, nullptr, FALSE);
+}
+
+// Never every column or row: one at least scrolls.
+int Win32GridView::keptCols() const { return std::clamp(fixedCols_, 1, std::max(cols_ - 1, 1)); }
+int Win32GridView::keptRows() const { return std::clamp(fixedRows_ - 1, 0, std::max(rows_ - 2, 0)); }
+
+namespace {
+// A fixed cell's text in the font of `control`, left-aligned, never shortened.
+void drawFixedText(HDC dc, HWND control, const std::wstring& text, RECT box) {
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, oldFont);
+}
+}  // namespace
+
+void Win32GridView::drawFixedCell(HDC dc, int col, int row, RECT cell) const {
+  FillRect(dc, &cell, GetSysColorBrush(COLOR_BTNFACE));
+  HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  MoveToEx(dc, cell.right - 1, cell.top, nullptr);
+  LineTo(dc, cell.right - 1, cell.bottom - 1);
+  LineTo(dc, cell.left - 1, cell.bottom - 1);
+  SelectObject(dc, oldPen);
+  DeleteObject(pen);
+  if (const std::wstring* s = find(col, row)) drawFixedText(dc, w_, *s, RECT{cell.left + 2, cell.top, cell.right - 1, cell.bottom});
+}
+
+// The fixed columns of every row in view, at the list's left edge; then, once the list is
+// scrolled down, the fixed rows beyond the header under it.
+void Win32GridView::drawFixedRows(HDC dc) const {
+  const int top = static_cast<int>(SendMessageW(w_, LVM_GETTOPINDEX, 0, 0));
+  const int count = static_cast<int>(SendMessageW(w_, LVM_GETITEMCOUNT, 0, 0));
+  RECT first{LVIR_BOUNDS, 0, 0, 0};
+  if (count <= 0 || !SendMessageW(w_, LVM_GETITEMRECT, static_cast<WPARAM>(top), reinterpret_cast<LPARAM>(&first)))
+    return;
+  const int rowHeight = first.bottom - first.top;
+  RECT client{};
+  GetClientRect(w_, &client);
+  auto drawRow = [&](int item, int y, int fromCol) {
+    int x = first.left;  // the scrolled columns
+    for (int c = 0; c < cols_; ++c) {
+      const int width = colWidth(c);
+      if (c >= fromCol && c >= keptCols()) drawFixedCell(dc, c, item + 1, RECT{x, y, x + width, y + rowHeight});
+      x += width;
+    }
+    x = 0;  // and the fixed ones over them
+    for (int c = 0; c < keptCols(); ++c) {
+      const int width = colWidth(c);
+      drawFixedCell(dc, c, item + 1, RECT{x, y, x + width, y + rowHeight});
+      x += width;
+    }
+  };
+  for (int item = top, y = first.top; item < count && y < client.bottom; ++item, y += rowHeight)
+    drawRow(item, y, cols_);  // only the fixed columns
+  // the fixed rows at the top of the rows in view, whatever has scrolled under them
+  for (int item = 0; item < keptRows() && item < count; ++item) drawRow(item, first.top + item * rowHeight, 0);
+}
+
+void Win32GridView::drawFixedHeader(HWND header, HDC dc) const {
+  POINT origin{0, 0};  // the list's left edge in the header, which moves left as the list scrolls
+  MapWindowPoints(w_, header, &origin, 1);
+  if (origin.x <= 0) return;  // not scrolled: the header's own items are where they belong
+  RECT rc{};
+  GetClientRect(header, &rc);
+  int x = origin.x;
+  for (int c = 0; c < keptCols(); ++c) {
+    const int width = colWidth(c);
+    RECT cell{x, rc.top, x + width, rc.bottom};
+    FillRect(dc, &cell, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &cell, EDGE_ETCHED, BF_RIGHT | BF_BOTTOM);
+    if (const std::wstring* s = find(c, 0)) drawFixedText(dc, header, *s, RECT{cell.left + 4, cell.top, cell.right - 2, cell.bottom});
+    x += width;
+  }
 }
 
 const std::wstring* Win32GridView::find(int col, int row) const {
@@ -222,26 +344,16 @@ void Win32GridView::fillDisplayInfo(NMLVDISPINFOW& info) const {
 LRESULT Win32GridView::customDraw(NMLVCUSTOMDRAW& draw) const {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
-      return CDRF_NOTIFYITEMDRAW;
+      return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
     case CDDS_ITEMPREPAINT:
       return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-      if (draw.iSubItem != 0) return CDRF_DODEFAULT;
-      const int item = static_cast<int>(draw.nmcd.dwItemSpec);
-      RECT row{LVIR_BOUNDS, 0, 0, 0};
-      if (!SendMessageW(w_, LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&row)))
-        return CDRF_DODEFAULT;
-      RECT cell{row.left, row.top, row.left + colWidth(0), row.bottom};
-      FillRect(draw.nmcd.hdc, &cell, GetSysColorBrush(COLOR_BTNFACE));
-      if (const std::wstring* s = find(0, item + 1)) {
-        RECT text{cell.left + 2, cell.top, cell.right, cell.bottom};
-        SetBkMode(draw.nmcd.hdc, TRANSPARENT);
-        SetTextColor(draw.nmcd.hdc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(draw.nmcd.hdc, s->c_str(), static_cast<int>(s->size()), &text,
-                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-      }
-      return CDRF_SKIPDEFAULT;
-    }
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+      // the fixed cells are drawn after the list (and its grid lines), where they stay
+      if (draw.iSubItem < keptCols() || static_cast<int>(draw.nmcd.dwItemSpec) < keptRows()) return CDRF_SKIPDEFAULT;
+      return CDRF_DODEFAULT;
+    case CDDS_POSTPAINT:
+      drawFixedRows(draw.nmcd.hdc);
+      return CDRF_DODEFAULT;
   }
   return CDRF_DODEFAULT;
 }

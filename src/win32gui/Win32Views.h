@@ -43,10 +43,17 @@ class Win32TextView : public TextView {
   bool hasLines_ = false;  // an empty text and one empty line look alike in the control
 };
 
-// Grid row 0 is the ListView's header; column 0 is its first column, the row labels.
+// Grid row 0 is the ListView's header; column 0 is its first column, the row labels. The fixed
+// columns are drawn grey at the list's left edge over whatever has scrolled under them, and the
+// fixed rows beyond the header at its top once the list is scrolled down; the header's fixed
+// items are drawn over the header the same way. The list and its header are subclassed so that a
+// scroll repaints them whole.
 class Win32GridView : public GridView {
  public:
   explicit Win32GridView(HWND list);
+  ~Win32GridView() override;
+  Win32GridView(const Win32GridView&) = delete;
+  Win32GridView& operator=(const Win32GridView&) = delete;
   std::string cell(int col, int row) const override;
   void setCell(int col, int row, std::string_view text) override;
   int rowCount() const override { return rows_; }
@@ -59,11 +66,15 @@ class Win32GridView : public GridView {
   void setVisible(bool) override;
   bool visible() const override;
   void showRow(int row) override;
+  void setFixed(int cols, int rows) override;
+  int fixedCols() const override { return fixedCols_; }
+  int fixedRows() const override { return fixedRows_; }
 
   // The ListView asks for a cell's text (LVN_GETDISPINFOW).
   void fillDisplayInfo(NMLVDISPINFOW& info) const;
-  // Draws the fixed first column (NM_CUSTOMDRAW): grey like the header, its text from two pixels
-  // in and never shortened with an ellipsis, so a narrow column of row numbers still shows them.
+  // Draws the fixed columns and rows (NM_CUSTOMDRAW): grey like the header, their text from two
+  // pixels in and never shortened with an ellipsis, so a narrow column of row numbers still shows
+  // them.
   LRESULT customDraw(NMLVCUSTOMDRAW& draw) const;
   // The first grid row in view (1 at the top).
   int topRow() const;
@@ -71,9 +82,18 @@ class Win32GridView : public GridView {
  private:
   void setHeader(int col);
   const std::wstring* find(int col, int row) const;
+  // Columns and rows (beyond the header) kept in view, as many as the grid has to spare.
+  int keptCols() const;
+  int keptRows() const;
+  void drawFixedCell(HDC dc, int col, int row, RECT cell) const;
+  void drawFixedRows(HDC dc) const;
+  void drawFixedHeader(HWND header, HDC dc) const;
+  static LRESULT CALLBACK subclassProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
 
   HWND w_;
+  HWND header_;
   int rows_ = 5, cols_ = 5;
+  int fixedCols_ = 1, fixedRows_ = 1;
   int pendingRow_ = 0;
   // every cell written, rows beyond the row count included (the record writes a row before it
   // enlarges the grid); the control shows rows below rows_

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -120,13 +121,19 @@ TEST_F(HistoryChartTest, HistoriesLongerThan900DaysWidenTheStepInWholeMonths) {
   struct Case {
     double age, min, step;
   };
-  const Case cases[] = {{901, -930, 60}, {1000, -1020, 60}, {1800, -1800, 60}, {1801, -1830, 90}, {3650, -3660, 150}};
+  // the left end goes down to a whole number of steps, so that a tick still falls on 0 (today):
+  // 901 days in 60-day steps start at -960, not at -930 (ticks -930, -870, ..., -30)
+  const Case cases[] = {{901, -960, 60}, {1000, -1020, 60}, {1800, -1800, 60}, {1801, -1890, 90}, {3650, -3750, 150}};
   for (const auto& c : cases) {
     load({c.age, 100, 2});
     SCOPED_TRACE(c.age);
     ASSERT_NO_THROW(ShowHistoryChartFromGrid(*form, panel));
     EXPECT_DOUBLE_EQ(x().Min(), c.min);
+    EXPECT_DOUBLE_EQ(x().Origin(), c.min);
     EXPECT_DOUBLE_EQ(x().TickStep(), c.step);
+    const double ticksToToday = -x().Origin() / x().TickStep();
+    EXPECT_DOUBLE_EQ(ticksToToday, std::round(ticksToToday));
+    EXPECT_LE(x().Min(), -c.age);
     EXPECT_LE(-x().Min() / x().TickStep(), 30);
     EXPECT_EQ(x().Title(), "日数");
     EXPECT_TRUE(window.panelVisible());
@@ -390,10 +397,10 @@ TEST_F(HistoryChartTest, NvmeFirstDriveChartsItsOwnRows) {
   fillHistoryGrid(grid, lines);
   ShowHistoryChartFromGrid(*form, panel);
   const std::vector<std::string> expected{
-      "温度", "起動回数・稼働時間", "-----------", "▲重大警告", "△寿命消費率", "▲予備領域残量", "-----------",
-      "書き込み量", "コントローラ稼働時間", "総合温度（K）", "予備領域しきい値", "読み取り量", "読み取りコマンド数",
-      "書き込みコマンド数", "電源入切回数", "電源入り時間", "異常シャットダウン回数", "メディア・データ整合性エラー",
-      "エラーログ件数"};
+      "温度", "起動回数・稼働時間", "-----------", "▲重大警告", "△寿命消費率", "▲予備領域残量",
+      "△メディア・データ整合性エラー", "-----------", "書き込み量", "コントローラ稼働時間", "総合温度（K）",
+      "予備領域しきい値", "読み取り量", "読み取りコマンド数", "書き込みコマンド数", "電源入切回数", "電源入り時間",
+      "異常シャットダウン回数", "エラーログ件数"};
   EXPECT_EQ(panel.choices(), expected);
   EXPECT_EQ(panel.labelText("Label4"), "SAMSUNG MZVLB512HBJQ-000L7");
   choose("△寿命消費率");
@@ -401,4 +408,7 @@ TEST_F(HistoryChartTest, NvmeFirstDriveChartsItsOwnRows) {
   choose("▲予備領域残量");
   EXPECT_EQ(ys(1), (std::vector<double>{100, 100, 7}));
   EXPECT_EQ(ys(2), (std::vector<double>{10, 10, 10}));
+  choose("電源入り時間");  // a counter: its count is the current value
+  EXPECT_EQ(ys(1), (std::vector<double>{5312, 6230, 6414}));
+  EXPECT_EQ(panel.labelText("Label12"), "39℃");  // the hottest sensor
 }

@@ -44,8 +44,10 @@ struct NvmeLogFields {
   int spareThreshold = 10;
   int percentageUsed = 0;
   std::uint64_t counters[10] = {};  // data units read .. error log entries, in log order
+  int sensorKelvin[8] = {};          // temperature sensors 1-8; 0 is not reported
 };
-inline constexpr int kPowerCyclesCounter = 5, kPowerOnHoursCounter = 6, kMediaErrorsCounter = 8;
+inline constexpr int kDataUnitsWrittenCounter = 1, kBusyTimeCounter = 4, kPowerCyclesCounter = 5,
+                     kPowerOnHoursCounter = 6, kMediaErrorsCounter = 8;
 
 inline NvmeHealthLog nvmeLog(const NvmeLogFields& f) {
   NvmeHealthLog b{};
@@ -55,6 +57,7 @@ inline NvmeHealthLog nvmeLog(const NvmeLogFields& f) {
   b[4] = static_cast<std::uint8_t>(f.spareThreshold);
   b[5] = static_cast<std::uint8_t>(f.percentageUsed);
   for (std::size_t i = 0; i < 10; ++i) putLe(b, 32 + 16 * i, f.counters[i], 16);
+  for (std::size_t i = 0; i < 8; ++i) putLe(b, 200 + 2 * i, static_cast<std::uint64_t>(f.sensorKelvin[i]), 2);
   return b;
 }
 

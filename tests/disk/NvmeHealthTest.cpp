@@ -91,9 +91,18 @@ TEST(NvmeHealthLog, StatusWordsAndCounts) {
   const Case cases[] = {
       {"healthy", 0, 100, 10, 3, "OK", "OK", "OK", 0, 0},
       {"critical bit 2", 0x04, 100, 10, 3, "故障", "OK", "OK", 1, 0},
+      {"read-only (bit 3)", 0x08, 100, 10, 3, "故障", "OK", "OK", 1, 0},
+      {"volatile backup failed (bit 4)", 0x10, 100, 10, 3, "故障", "OK", "OK", 1, 0},
       {"only a high bit", 0x20, 100, 10, 3, "故障", "OK", "OK", 1, 0},
+      {"heat alone (bit 1)", 0x02, 100, 10, 3, "警戒", "OK", "OK", 0, 1},
+      {"heat and degraded", 0x06, 100, 10, 3, "故障", "OK", "OK", 1, 0},
       {"spare under threshold", 0x01, 6, 10, 3, "故障", "故障", "OK", 2, 0},
-      {"spare at threshold", 0, 10, 10, 3, "OK", "OK", "OK", 0, 0},
+      // threshold 10: warning level 10 + (90 * 4) / 10 = 46
+      {"spare at threshold", 0, 10, 10, 3, "OK", "警戒", "OK", 0, 1},
+      {"spare 12 of 10", 0, 12, 10, 3, "OK", "警戒", "OK", 0, 1},
+      {"spare 45 of 10", 0, 45, 10, 3, "OK", "警戒", "OK", 0, 1},
+      {"spare 46 of 10", 0, 46, 10, 3, "OK", "OK", "OK", 0, 0},
+      {"spare 5 of threshold 5", 0, 5, 5, 3, "OK", "警戒", "OK", 0, 1},
       {"no threshold", 0, 0, 0, 3, "OK", "OK", "OK", 0, 0},
       {"used 89", 0, 100, 10, 89, "OK", "OK", "OK", 0, 0},
       {"used 90", 0, 100, 10, 90, "OK", "OK", "警戒", 0, 1},
@@ -114,7 +123,7 @@ TEST(NvmeHealthLog, StatusWordsAndCounts) {
     EXPECT_EQ(h.warningCount, c.warnings) << c.what;
     // only the judged rows are marked, and every other row is "-"
     for (int id = 1; id <= 15; ++id) {
-      const bool judged = id == 1 || id == 3 || id == 5;
+      const bool judged = id == 1 || id == 3 || id == 5 || id == 14;
       EXPECT_EQ(row(h, id).preFailure, judged) << c.what << " " << id;
       if (!judged) {
         EXPECT_EQ(row(h, id).statusWord, "-") << c.what << " " << id;
@@ -151,6 +160,74 @@ TEST(NvmeHealthLog, CountersOutOfRangeAndTemperatureEdges) {
   h = decoded(f);
   EXPECT_EQ(h.temperature, 65262);
   EXPECT_EQ(row(h, 2).current, 255);
+}
+
+TEST(NvmeHealthLog, MediaErrorsCountsAndTemperatureSensors) {
+  NvmeLogFields f = healthyNvme();
+  f.counters[kMediaErrorsCounter] = 49;
+  f.counters[kDataUnitsWrittenCounter] = 19455112;
+  f.counters[kBusyTimeCounter] = std::uint64_t{1} << 40;  // more than a cell holds
+  DriveHealth h = decoded(f);
+  EXPECT_EQ(row(h, 14).statusWord, "OK");
+  EXPECT_EQ(row(h, 14).current, 49);
+  EXPECT_EQ(row(h, 14).threshold, 50);
+  EXPECT_EQ(row(h, 7).current, 19455112);  // the count, where rows 59 and the chart read it
+  EXPECT_EQ(row(h, 7).worst, 19455112);
+  EXPECT_EQ(row(h, 10).current, 2147483647);
+  EXPECT_EQ(row(h, 10).raw, std::uint64_t{1} << 40);
+  EXPECT_EQ(row(h, 11).current, 1487);
+  EXPECT_EQ(h.failCount, 0);
+  f.counters[kMediaErrorsCounter] = 50;
+  h = decoded(f);
+  EXPECT_EQ(row(h, 14).statusWord, "故障");
+  EXPECT_EQ(h.failCount, 1);
+
+  // no sensor: no extremes; sensors at 39 and 27 °C beside a composite of 35
+  EXPECT_FALSE(decoded(healthyNvme()).temperatureExtremes);
+  f.sensorKelvin[0] = 312;
+  f.sensorKelvin[2] = 300;
+  h = decoded(f);
+  EXPECT_TRUE(h.temperatureExtremes);
+  EXPECT_EQ(h.highestTemperature, 39);
+  EXPECT_EQ(h.lowestTemperature, 27);
+  f.kelvin = 0;  // composite not reported: the sensors alone
+  f.sensorKelvin[2] = 0;
+  h = decoded(f);
+  EXPECT_EQ(h.highestTemperature, 39);
+  EXPECT_EQ(h.lowestTemperature, 39);
+}
+
+TEST(NvmeHealthLog, VerdictsThatLookBackOneSave) {
+  struct Case {
+    const char* what;
+    int critical;
+    std::uint64_t media;
+    NvmeLastSave last;
+    const char *w1, *w14;
+    int fails, warnings;
+  };
+  const Case cases[] = {
+      {"heat now, not then", 0x02, 0, {0x00, 0}, "警戒", "OK", 0, 1},
+      {"heat now and then", 0x02, 0, {0x02, 0}, "故障", "OK", 1, 0},
+      {"heat now, heat among others then", 0x02, 0, {0x06, 0}, "故障", "OK", 1, 0},
+      {"heat then only", 0x00, 0, {0x02, 0}, "OK", "OK", 0, 0},
+      {"errors grew", 0x00, 10, {0x00, 9}, "OK", "警戒", 0, 1},
+      {"errors stayed", 0x00, 10, {0x00, 10}, "OK", "OK", 0, 0},
+      {"errors fell (a reset count)", 0x00, 4, {0x00, 10}, "OK", "OK", 0, 0},
+      {"errors past the limit", 0x00, 60, {0x00, 10}, "OK", "故障", 1, 0},
+  };
+  for (const Case& c : cases) {
+    NvmeLogFields f = healthyNvme();
+    f.criticalWarning = c.critical;
+    f.counters[kMediaErrorsCounter] = c.media;
+    DriveHealth h = decoded(f);
+    h.nvme = true;
+    judgeNvmeAgainstLastSave(h, c.last);
+    EXPECT_EQ(row(h, 1).statusWord, c.w1) << c.what;
+    EXPECT_EQ(row(h, 14).statusWord, c.w14) << c.what;
+    EXPECT_EQ(h.failCount, c.fails) << c.what;
+    EXPECT_EQ(h.warningCount, c.warnings) << c.what;
+  }
 }
 
 // --- identity ---
@@ -253,17 +330,37 @@ TEST(NvmeDump, TruncatedMixedOrGarbageBlocksGiveAnErrorText) {
   noLog.nvmeHealth.reset();
   DriveDump blankController = nvmeDump(healthyNvme());
   blankController.nvmeController = NvmeIdentifyBlock{};
-  DriveDump garbageNamespace = nvmeDump(healthyNvme());
-  garbageNamespace.nvmeNamespace->fill(0xFF);
   const Case cases[] = {
       {"no health log", noLog, "NVMe SMART/Health Log Failed: "},
       {"blank identify", blankController, "NVMe Identify Controller Failed: "},
-      {"garbage namespace", garbageNamespace, "NVMe Identify Namespace Failed: "},
   };
   for (const Case& c : cases) {
     std::string errorText;
     replayed(c.dump, errorText);
     EXPECT_EQ(errorText.rfind(c.starts, 0), 0u) << c.what << ": " << errorText;
+  }
+  // a namespace that cannot be read costs the capacity only: the health data is there
+  DriveDump garbageNamespace = nvmeDump(spareLowNvme());
+  garbageNamespace.nvmeNamespace->fill(0xFF);
+  DriveDump noNamespace = nvmeDump(spareLowNvme());
+  noNamespace.nvmeNamespace.reset();
+  for (const DriveDump& d : {garbageNamespace, noNamespace}) {
+    std::string errorText;
+    const DriveHealth h = replayed(d, errorText);
+    EXPECT_EQ(errorText, "");
+    EXPECT_EQ(h.readProblem.rfind("NVMe Identify Namespace Failed: ", 0), 0u) << h.readProblem;
+    EXPECT_EQ(h.capacity, 0u);
+    EXPECT_EQ(h.attributeCount, 15);
+    EXPECT_EQ(h.failCount, 2);
+  }
+  {
+    DiskPc listed;
+    listed.setDrives({noNamespace});
+    const auto device = openDriveDumps((listed.root / "drives").string(), message);
+    std::ostringstream out;
+    EXPECT_EQ(runDriveDumpCommand(*device, "show", "", out), 1);  // the listing reports the failure
+    EXPECT_NE(out.str().find("  problem: NVMe Identify Namespace Failed: "), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Fail 2, warning 0, attributes 15"), std::string::npos) << out.str();
   }
   DiskPc pc;
   pc.setDrives({});
@@ -355,7 +452,8 @@ TEST(NvmeHistory, AFailingNvmeBootDriveIsAlertedAndLogged) {
   }
   const std::vector<std::string> lines = ansiLines(pc.historyPath());
   ASSERT_EQ(lines.size(), 6u);
-  const std::pair<int, int> counts[] = {{0, 0}, {0, 1}, {1, 0}, {2, 0}};
+  // stage 3: reliability degraded, and 17 media errors where there were none
+  const std::pair<int, int> counts[] = {{0, 0}, {0, 1}, {1, 1}, {2, 0}};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(HistoryCount(lines[2 + static_cast<std::size_t>(i)], kHistSmartFailTot), counts[i].first) << i;
     EXPECT_EQ(HistoryCount(lines[2 + static_cast<std::size_t>(i)], kHistSmartWarnTot), counts[i].second) << i;
@@ -366,12 +464,12 @@ TEST(NvmeHistory, AFailingNvmeBootDriveIsAlertedAndLogged) {
   EXPECT_EQ(shown[2], std::vector<std::string>{"警告|" + std::string(kDiskFailedAlert)});
   EXPECT_EQ(shown[3], std::vector<std::string>{"警告|" + std::string(kDiskFailedAlert)});
   EXPECT_EQ(ansiLines(pc.log(kHddFailLog)),
-            (std::vector<std::string>{"SOUMU-PC07         2026/12/03 08:30:00  故障 1/0  警告 0/0",
+            (std::vector<std::string>{"SOUMU-PC07         2026/12/03 08:30:00  故障 1/0  警告 1/0",
                                       "SOUMU-PC07         2026/12/04 08:30:00  故障 2/1  警告 0/1"}));
   EXPECT_EQ(ansiLines(pc.log(kFailedLog)).size(), 2u);
   EXPECT_EQ(ansiLines(pc.log(kFailPlusWarningLog)),
             (std::vector<std::string>{"SOUMU-PC07         2026/12/02 08:30:00  故障 0/0  警告 1/0",
-                                      "SOUMU-PC07         2026/12/03 08:30:00  故障 1/0  警告 0/0",
+                                      "SOUMU-PC07         2026/12/03 08:30:00  故障 1/0  警告 1/0",
                                       "SOUMU-PC07         2026/12/04 08:30:00  故障 2/1  警告 0/1"}));
 }
 
@@ -382,7 +480,16 @@ TEST(NvmeHistory, RowsFiftySixToSixtyOneAndTheirFallback) {
   // by number: 1 critical warning, 5 percentage used (with media errors), 7 data units written,
   // 10 controller busy time, no 194 (with the composite temperature)
   EXPECT_EQ(DiskHealthValues(worn),
-            (std::vector<std::string>{"0/1", "OK/0/0/0", "警戒/95/95/0/0", "-/0/0/0", "-/0/0/0", "/35/0"}));
+            (std::vector<std::string>{"0/1", "OK/0/0/0", "警戒/95/95/0/0", "-/0/0/0", "-/0/0/0", "/35/"}));
+  // rows 59 and 60: data units written and controller busy time as counts
+  NvmeLogFields used = healthyNvme();
+  used.counters[kDataUnitsWrittenCounter] = 19455112;
+  used.counters[kBusyTimeCounter] = 1203;
+  used.sensorKelvin[0] = 312;
+  const std::vector<std::string> counted = DiskHealthValues(replayed(nvmeDump(used), errorText));
+  EXPECT_EQ(counted[3], "-/19455112/19455112/0");
+  EXPECT_EQ(counted[4], "-/1203/1203/0");
+  EXPECT_EQ(counted[5], "/35/39");  // the hottest sensor
   const DriveHealth spare = replayed(nvmeDump(spareLowNvme()), errorText);
   EXPECT_EQ(DiskHealthValues(spare)[0], "2/0");
   EXPECT_EQ(DiskHealthValues(spare)[1], "故障/1/1/0");
@@ -394,7 +501,7 @@ TEST(NvmeHistory, RowsFiftySixToSixtyOneAndTheirFallback) {
   ASSERT_TRUE(pc.save().rowWritten);
   EXPECT_EQ(DiskHealthItemsFromHistory(pc.historyPath().string()),
             (std::vector<std::string>{"0/1 (2026/12/01 08:30:00)", "OK/0/0/0", "警戒/95/95/0/0", "-/0/0/0", "-/0/0/0",
-                                      "////35/0"}));
+                                      "////35/"}));
 }
 
 // The PC of tests/data/drives/pc-nvme (an NVMe boot drive and an ATA data disk) through three

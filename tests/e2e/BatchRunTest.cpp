@@ -440,18 +440,19 @@ TEST_F(BatchRun, AFailingReplayedNvmeDriveIsAlertedAndBothDrivesAreKept) {
   ASSERT_GT(values.size(), 61u);
   EXPECT_EQ(values[55], "0/0");
   EXPECT_EQ(values[56], "OK/0/0/0");
-  EXPECT_EQ(values[60], "/35/0");
+  EXPECT_EQ(values[60], "/35/39");  // the hottest of the composite and sensor 1
 
   const auto second = runShell(program.string() + " /b0 " + conf("3-failing"), dir);
   ASSERT_EQ(second.status, 0) << second.err;
   EXPECT_NE(second.err.find("【重要】ハードディスクが故障しました"), std::string::npos) << second.err;
   ASSERT_TRUE(mrv::readAnsiLines(history.string(), lines));
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_NE(lines[3].find(",5,2,1,1633,6414,故障,1,1,0,1,警戒,97,"), std::string::npos) << lines[3];
+  // failing: critical warning and spare; in warning: 97 % used and media errors grown from 0 to 5
+  EXPECT_NE(lines[3].find(",5,2,2,1633,6414,故障,1,1,0,1,警戒,97,"), std::string::npos) << lines[3];
   std::vector<std::string> entries;
   ASSERT_TRUE(mrv::readAnsiLines((save / "hdd" / "_hddfail.txt").string(), entries));
   ASSERT_EQ(entries.size(), 1u);
-  EXPECT_NE(entries[0].find("  故障 2/0  警告 1/0"), std::string::npos) << entries[0];
+  EXPECT_NE(entries[0].find("  故障 2/0  警告 2/0"), std::string::npos) << entries[0];
 }
 #endif
 #endif

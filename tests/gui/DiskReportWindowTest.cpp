@@ -1,4 +1,4 @@
-// The disk report of a replayed failing drive in the Qt window.
+// The disk report of a replayed failing drive in the Qt window, and its fixed columns.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -6,7 +6,9 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <QScrollBar>
 #include <filesystem>
+#include <memory>
 
 #include "collect/FakeSystemServices.h"
 #include "gui/MainWindow.h"
@@ -15,20 +17,38 @@
 
 using namespace mrv;
 
+namespace {
+
+// The model cell shown at a point of a view's viewport.
+QString shownAt(QTableView* view, QPoint p) { return view->indexAt(p).data().toString(); }
+
+// The Qt window on a PC whose drives are the replayed failing disk, the user an administrator.
+struct ReplayedWindow {
+  ReplayedWindow() {
+    std::string message;
+    drives = openDriveDumps(
+        (std::filesystem::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-degrading" / "4-failing").string(),
+        message);
+    EXPECT_TRUE(drives) << message;
+    system.admin = true;
+    platform.ata = drives.get();
+    platform.system = &system;
+    window = std::make_unique<MainWindow>(platform, "/nonexistent/mervana");
+    window->form().FormCreate({});
+  }
+  std::unique_ptr<AtaDevice> drives;
+  mrv::test::FakeSystemServices system;
+  Platform platform;
+  std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace
+
 TEST(DiskReportWindow, TheReportOfAFailingDriveFillsTheGrid) {
   ensureQtApp();
-  std::string message;
-  auto drives = openDriveDumps(
-      (std::filesystem::path(MERVANA_SOURCE_DIR) / "tests" / "data" / "drives" / "pc-degrading" / "4-failing").string(),
-      message);
-  ASSERT_TRUE(drives) << message;
-  mrv::test::FakeSystemServices system;
-  system.admin = true;
-  Platform platform;
-  platform.ata = drives.get();
-  platform.system = &system;
-  MainWindow window(platform, "/nonexistent/mervana");
-  window.form().FormCreate({});
+  ReplayedWindow pc;
+  ASSERT_TRUE(pc.drives);
+  MainWindow& window = *pc.window;
   QAction* hdd1 = window.findChild<QAction*>("HDD1");
   ASSERT_NE(hdd1, nullptr);
   EXPECT_TRUE(hdd1->isEnabled());
@@ -55,5 +75,43 @@ TEST(DiskReportWindow, TheReportOfAFailingDriveFillsTheGrid) {
     grid->scrollToItem(grid->item(14, 2), QAbstractItemView::PositionAtTop);
     QApplication::processEvents();
     EXPECT_TRUE(window.grab().save(dir + "/disk-report-failing-attributes.png"));
+  }
+}
+
+// The number, name and Japanese name columns stay in view, however far the report is scrolled.
+TEST(DiskReportWindow, TheNameColumnsStayInViewWhenScrolled) {
+  ensureQtApp();
+  ReplayedWindow pc;
+  ASSERT_TRUE(pc.drives);
+  MainWindow& window = *pc.window;
+  window.resize(749, 488);
+  window.show();
+  window.findChild<QAction*>("HDD1")->trigger();
+  QApplication::processEvents();
+
+  QTableWidget* table = window.StringGrid1();
+  QTableView* left = table->findChild<QTableView*>("fixedColumns");
+  ASSERT_NE(left, nullptr);
+  EXPECT_TRUE(left->isVisible());
+  EXPECT_EQ(table->findChild<QTableView*>("fixedRows"), nullptr);
+  // the number (the row header, 28), the name (160) and the Japanese name (110)
+  EXPECT_EQ(left->width(), table->verticalHeader()->width() + 160 + 110);
+  EXPECT_EQ(table->verticalHeader()->width(), 28);
+
+  table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+  table->verticalScrollBar()->setValue(12);
+  QApplication::processEvents();
+  ASSERT_GT(table->horizontalScrollBar()->value(), 0);
+  EXPECT_EQ(left->horizontalScrollBar()->value(), 0);
+  EXPECT_EQ(left->verticalScrollBar()->value(), table->verticalScrollBar()->value());
+  // the row at the top of the scrolled table is grid row 15 (table row 14): attribute 5, by name
+  const int rowY = left->rowViewportPosition(14) + 2;
+  EXPECT_EQ(shownAt(left, {left->columnViewportPosition(0) + 2, rowY}), "Reallocated Sector Count");
+  EXPECT_EQ(shownAt(left, {left->columnViewportPosition(1) + 2, rowY}), QString::fromUtf8("再配置セクタ数"));
+  EXPECT_EQ(left->verticalHeader()->logicalIndexAt(rowY), 14);
+
+  const QString shots = qEnvironmentVariable("MERVANA_SCREENSHOT_DIR");
+  if (!shots.isEmpty()) {
+    EXPECT_TRUE(window.grab().save(shots + "/disk-report-scrolled.png"));
   }
 }
