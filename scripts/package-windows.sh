@@ -4,8 +4,8 @@
 #   README.txt, はじめにお読みください.txt   for the Windows administrator (English; Japanese)
 #   mervana/   mervana.exe, the sample mervana.ini and regitems.txt, the manual dorvel.mht
 #   pcdata/    empty: where records go while mervana.ini names no SaveDir
-# Texts the program or a Japanese Windows reads are Shift-JIS with CR LF; the English README is
-# ASCII with CR LF. Sets up and cross-builds first (scripts/setup.sh, scripts/build-windows.sh).
+# The texts are Shift-JIS with CR LF, as the program and a Japanese Windows read them (the English
+# README names the Japanese menus). Sets up and cross-builds first (scripts/setup.sh, scripts/build-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -22,8 +22,7 @@ sjis() { iconv -f UTF-8 -t CP932 "$1" | crlf; }
 
 x86_64-w64-mingw32-strip -o "$top/mervana/mervana.exe" "$BUILD_DIR/mervana.exe"
 for f in mervana.ini regitems.txt; do sjis "packaging/$f" > "$top/mervana/$f"; done
-crlf < packaging/windows/README.txt > "$top/README.txt"
-sjis packaging/windows/はじめにお読みください.txt > "$top/はじめにお読みください.txt"
+for f in README.txt はじめにお読みください.txt; do sjis "packaging/windows/$f" > "$top/$f"; done
 
 # the manual: the HTML page as a one-part MHTML document (MIME, CR LF line ends), which the
 # system's viewer for .mht opens
