@@ -213,10 +213,10 @@ TEST_F(WindowProgram, ABatchRunWithADisplayAsksTheDefinitionFilesQuestions) {
   const OwnXServer x(dir, 700);
   const std::string display = "DISPLAY=:" + std::to_string(x.number);
   const std::string pidFile = (dir / "run.pid").string();
-  ASSERT_EQ(std::system(("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + display + " " + program.string() + " /b0 " + cfg + " >" + (dir / "out.txt").string() +
-                         " 2>" + (dir / "err.txt").string() + " </dev/null & echo $! >" + pidFile)
-                            .c_str()),
-            0);
+  const std::string command = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + display + " " + program.string() +
+                              " /b0 " + cfg + " >" + (dir / "out.txt").string() + " 2>" + (dir / "err.txt").string() +
+                              " </dev/null & echo $! >" + pidFile;
+  ASSERT_EQ(std::system(command.c_str()), 0);
   const int pid = std::atoi(testsupport::slurpFile(pidFile).c_str());
   ASSERT_GT(pid, 0);
   const std::string windows = (dir / "windows.txt").string();

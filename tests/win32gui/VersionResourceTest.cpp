@@ -21,7 +21,8 @@ std::string projectVersion() {
   std::string line;
   const std::string marker = "project(Mervana VERSION ";
   while (std::getline(in, line))
-    if (line.rfind(marker, 0) == 0) return line.substr(marker.size(), line.find_first_of(" )", marker.size()) - marker.size());
+    if (line.rfind(marker, 0) == 0)
+      return line.substr(marker.size(), line.find_first_of(" )", marker.size()) - marker.size());
   return "<no project() line>";
 }
 
@@ -40,7 +41,8 @@ TEST(VersionResource, TheFileVersionLookupReadsTheProgramsOwnVersion) {
   const std::string version = projectVersion();
   ASSERT_EQ(VersionBanner(), "Mervana Ver." + version);  // the record's row 2 says the same
   // OriginalFilename in lower case, then the values asked for, from the Japanese (041104B0) block
-  EXPECT_EQ(FileVersionText(*sys, windowsPath(MERVANA_BINARY), "FileVersion ProductVersion ProductName InternalName", ""),
+  const std::string names = "FileVersion ProductVersion ProductName InternalName";
+  EXPECT_EQ(FileVersionText(*sys, windowsPath(MERVANA_BINARY), names, ""),
             "mervana.exe " + version + " " + version + " Mervana mervana");
 
   // the fixed part: the four numbers of the file version, the last one 0
@@ -62,7 +64,8 @@ TEST(VersionResource, TheFileVersionLookupReadsTheProgramsOwnVersion) {
 // The window class asks for icon 1; Explorer shows the same icon for the file.
 TEST(VersionResource, TheProgramHasIconOne) {
   const std::filesystem::path program = windowsPath(MERVANA_BINARY);
-  HMODULE image = LoadLibraryExW(program.wstring().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  HMODULE image =
+      LoadLibraryExW(program.wstring().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
   ASSERT_NE(image, nullptr) << GetLastError();
   EXPECT_NE(FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);  // RT_GROUP_ICON
   HICON icon = static_cast<HICON>(LoadImageW(image, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
