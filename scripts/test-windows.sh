@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows half of the tests: cross-builds into build-win/ (scripts/build-windows.sh), runs every
-# test program under wine in a fresh wine prefix, then runs mervana.exe /b0 under wine and checks
-# the record it saves. Run as root on Debian 12 (the set-up script installs mingw-w64 and wine).
+# test program under wine in a fresh wine prefix (test_win32gui runs mervana.exe's logon batch runs
+# on a wine virtual desktop of its own), then runs mervana.exe /b0 under wine and checks the record
+# it saves, and checks the release zip and the program as shipped in it. Run as root on Debian 12
+# (the set-up script installs mingw-w64 and wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh --tests
@@ -67,6 +69,11 @@ printf '[General]\r\nSaveDir=%s\r\n' "$(winepath -w "$records")" > "$work/site.i
 wine "$BUILD_DIR/mervana.exe" /b0 "$(winepath -w "$work/site.ini")" > "$work/batch.out" 2> "$work/batch.err" || {
   echo "test-windows: mervana.exe /b0 failed:"; cat "$work/batch.err"; exit 1; }
 bash scripts/check-windows-record.sh "$records" "$work/batch.out"
+batched=$(date +%s)
+
+# the release as the administrator unzips it (the build is the one above)
+zip=$(bash scripts/package-windows.sh | tail -n 1)
+bash scripts/check-windows-release.sh "$zip" "$work/release"
 done_at=$(date +%s)
 echo "test-windows: build $((built - start)) s, wine prefix $((prefixed - built)) s," \
-  "tests $((tested - prefixed)) s, batch run $((done_at - tested)) s"
+  "tests $((tested - prefixed)) s, batch run $((batched - tested)) s, release $((done_at - batched)) s"

@@ -1,7 +1,15 @@
 // The Windows program's entry: the support commands, the command line and configuration read once,
-// then a batch run without any window, or the window.
+// then the window: shown for an interactive run, hidden for a batch run on a desktop (its alerts and
+// questions are the window's dialogs). Only a batch run with no desktop at all (a service) runs
+// without a window, its dialogs on stderr.
+//
+// mervana.exe is a GUI-subsystem program, so a logon run opens no console window. Its output
+// reaches whatever the starter redirected it to, or the console of the command prompt it was
+// started from.
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "app/BatchRun.h"
@@ -12,17 +20,32 @@
 
 namespace {
 
-// Started from Explorer, the program's console was made for it alone: it goes before the window
-// opens. Started from a command prompt, the console is the prompt's and stays.
-void releaseOwnConsole() {
-  DWORD processes[2];
-  if (GetConsoleWindow() && GetConsoleProcessList(processes, 2) == 1) FreeConsole();
+bool redirected(DWORD which) {
+  HANDLE h = GetStdHandle(which);
+  return h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+}
+
+UINT consoleCodePage = 0;
+void restoreConsoleCodePage() { SetConsoleOutputCP(consoleCodePage); }
+
+// Standard output and error that the starter did not redirect go to its console, when it has one
+// (cmd.exe, a batch file). The texts are UTF-8: the console shows them so while this program runs,
+// and gets its own code page back at the end.
+void attachParentConsole() {
+  const bool out = redirected(STD_OUTPUT_HANDLE), err = redirected(STD_ERROR_HANDLE);
+  if (out && err) return;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  if (!out) (void)std::freopen("CONOUT$", "w", stdout);
+  if (!err) (void)std::freopen("CONOUT$", "w", stderr);
+  consoleCodePage = GetConsoleOutputCP();
+  if (consoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8)) std::atexit(&restoreConsoleCodePage);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace mrv;
+  attachParentConsole();
   const std::string programPath = ProgramFilePath(argc > 0 ? argv[0] : nullptr);
   const std::vector<std::string> args = ProgramArguments(argc, argv);
 
@@ -32,18 +55,15 @@ int main(int argc, char** argv) {
   PlatformServices services(start.settings.sources);
   for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
 
-  // a batch run (a logon script, a scheduled task) opens no window at all, and saves nothing when
-  // a configured source could not be opened
   if (start.options.batch) {
+    // a batch run saves nothing when a configured source could not be opened
     if (auto rc = RefuseBatchRun(services.failures())) return *rc;
-    return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
-  }
-  if (!DisplayAvailable()) {
+    if (!DisplayAvailable())
+      return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+  } else if (!DisplayAvailable()) {
     std::cerr << "mervana: 画面を表示できません (対話型のデスクトップがありません)。"
                  "バッチ実行は mervana /b0 で行えます。\n";
     return 1;
   }
-
-  releaseOwnConsole();
   return RunMainWindow(start.options, start.settings, programPath, services.platform(), services.messages());
 }

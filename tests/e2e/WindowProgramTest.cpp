@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Encoding.h"
 #include "support/RunProgram.h"
 
 namespace fs = std::filesystem;
@@ -34,6 +35,36 @@ std::size_t count(const std::string& text, const std::string& what) {
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
   return n;
 }
+
+// Whether a process that is not this one's child still runs (an ended one may wait as a zombie
+// until whoever adopted it collects it).
+bool alive(int pid) {
+  if (::kill(pid, 0) != 0) return false;
+  const std::string stat = testsupport::slurpFile("/proc/" + std::to_string(pid) + "/stat");
+  const auto close = stat.rfind(')');
+  return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] != 'Z';
+}
+
+// A bare X server of the test's own (no window manager, no other client), on a display number
+// from `base` up, ended with the test.
+struct OwnXServer {
+  int number = 0;
+  int pid = 0;
+  OwnXServer(const fs::path& dir, int base) : number(base + static_cast<int>(::getpid() % 500)) {
+    const std::string pidFile = (dir / ("xvfb" + std::to_string(number) + ".pid")).string();
+    if (std::system(("Xvfb :" + std::to_string(number) + " -nolisten tcp >/dev/null 2>&1 & echo $! >" + pidFile).c_str()) != 0)
+      return;
+    const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
+    for (int i = 0; i < 100 && !fs::exists(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    pid = std::atoi(testsupport::slurpFile(pidFile).c_str());
+  }
+  ~OwnXServer() {
+    if (pid > 0) ::kill(pid, SIGTERM);
+  }
+  OwnXServer(const OwnXServer&) = delete;
+  OwnXServer& operator=(const OwnXServer&) = delete;
+};
 
 class WindowProgram : public ::testing::Test {
  protected:
@@ -160,19 +191,49 @@ TEST_F(WindowProgram, ABareXServerRunsTheWindowRunAfterRun) {
   const fs::path save = dir / "records";
   fs::create_directories(save);
   const std::string cfg = ini(save);
-  const int number = 200 + static_cast<int>(::getpid() % 500);
-  const std::string pidFile = (dir / "xvfb.pid").string();
-  ASSERT_EQ(std::system(("Xvfb :" + std::to_string(number) + " -nolisten tcp >/dev/null 2>&1 & echo $! >" + pidFile).c_str()), 0);
-  const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
-  for (int i = 0; i < 100 && !fs::exists(socket); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const OwnXServer x(dir, 200);
   for (int run = 0; run < 3; ++run) {
-    const auto r = runWith("DISPLAY=:" + std::to_string(number), program.string() + " /b0 " + cfg, dir);
+    const auto r = runWith("DISPLAY=:" + std::to_string(x.number), program.string() + " /b0 " + cfg, dir);
     EXPECT_EQ(r.status, 0) << "run " << run << ": " << r.err;
   }
   EXPECT_EQ(records(save), 1u);
+}
+
+// With a display, a batch run asks the item definition file's questions in the window's dialogs
+// and waits for the answer (without one it would answer "No" on stderr and save at once): the
+// question's box appears on the X server, and nothing is saved while it stands.
+TEST_F(WindowProgram, ABatchRunWithADisplayAsksTheDefinitionFilesQuestions) {
+  if (std::system("command -v Xvfb >/dev/null 2>&1 && command -v xwininfo >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "Xvfb and xwininfo (x11-utils) are needed";
+  fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
+  std::ofstream(bin / "regitems.txt", std::ios::binary) << mrv::utf8ToAnsi("<このパソコンは共用ですか\r\n// end\r\n");
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const std::string cfg = ini(save);
+  const OwnXServer x(dir, 700);
+  const std::string display = "DISPLAY=:" + std::to_string(x.number);
+  const std::string pidFile = (dir / "run.pid").string();
+  const std::string command = "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + display + " " + program.string() +
+                              " /b0 " + cfg + " >" + (dir / "out.txt").string() + " 2>" + (dir / "err.txt").string() +
+                              " </dev/null & echo $! >" + pidFile;
+  ASSERT_EQ(std::system(command.c_str()), 0);
   const int pid = std::atoi(testsupport::slurpFile(pidFile).c_str());
-  if (pid > 0) ::kill(pid, SIGTERM);
+  ASSERT_GT(pid, 0);
+  const std::string windows = (dir / "windows.txt").string();
+  bool asked = false, running = true;
+  // a minute at most: the collection runs first; a run that answers by itself ends at once
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!asked && running && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::system(("xwininfo -display :" + std::to_string(x.number) + " -root -tree >" + windows + " 2>/dev/null").c_str());
+    asked = testsupport::slurpFile(windows).find("Mervana：問い合わせ") != std::string::npos;
+    running = alive(pid);
+  }
+  ::kill(pid, SIGTERM);
+  EXPECT_TRUE(asked) << testsupport::slurpFile(dir / "err.txt");
+  EXPECT_TRUE(running);
+  EXPECT_EQ(records(save), 0u);
+  EXPECT_EQ(testsupport::slurpFile(dir / "err.txt").find("no answer"), std::string::npos);
 }
 #endif
 
