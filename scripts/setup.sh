@@ -18,7 +18,7 @@ tests=(
   libgtest-dev libgmock-dev                 # unit tests
   libatasmart-bin                           # skdump: reads our drive dumps in the tests
   libhivex-bin libwin-hivex-perl            # hive tools the tests and the benchmark compare with
-  xvfb xauth                                # a display for window tests and screenshots
+  xvfb xauth x11-utils                      # a display for window tests and screenshots (+ xwininfo)
   cups                                      # the server the printer tests start
   libreoffice-calc-nogui                    # a real spreadsheet opens the aggregated lists in a test
   xdg-utils                                 # xdg-mime, which the desktop file-type tests compare with
