@@ -130,7 +130,7 @@ int WeekdayNumber(int year, int month, int day) {
 
 std::string LastSavedRow(const std::string& historyPath) {
   std::vector<std::string> lines;
-  if (!fileExists(historyPath) || !readAnsiLines(historyPath, lines) || lines.size() < 3) return {};
+  if (!readAnsiLines(historyPath, lines) || lines.size() < 3) return {};  // none yet, or unreadable
   return lines.back();
 }
 
