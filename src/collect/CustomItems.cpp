@@ -69,7 +69,7 @@ class Interpreter {
         keyLine(line);
         continue;
       } else if (!isCommentLine(line)) {
-        add(line);
+        literal(line);
       }
       in_.next();
     }
@@ -77,6 +77,7 @@ class Interpreter {
 
  private:
   void add(std::string_view value) { record_.addValueRow(value); }
+  void literal(std::string_view line) { record_.addLiteralRow(line); }
 
   SystemServices* sys() const { return ctx_.platform.system; }
 
@@ -272,7 +273,8 @@ class Interpreter {
       const std::string& line = in_.current();
       if (endsPlainBlock(line)) return;  // becomes the current line
       if (isCommentLine(line)) continue;
-      add(isLiteralLine(line) ? line : ReadValueExpression(ctx_.state, line));
+      if (isLiteralLine(line)) literal(line);
+      else add(ReadValueExpression(ctx_.state, line));
     }
   }
 
@@ -307,7 +309,7 @@ class Interpreter {
     for (const auto& l : lines) {
       if (isCommentLine(l)) continue;
       if (isLiteralLine(l)) {
-        add(l);
+        literal(l);
         continue;
       }
       add(whole && k < values.size() ? values[k] : std::string());

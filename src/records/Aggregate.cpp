@@ -15,12 +15,12 @@
 #include "platform/Encoding.h"
 #include "platform/FolderFiles.h"
 #include "platform/ReplacingFile.h"
+#include "records/InventoryRecord.h"
 
 namespace mrv {
 
 namespace {
 
-constexpr std::string_view kRecordMarker = "/UninstallInfo";
 constexpr std::string_view kItemListMarker = "/UninstallInfo,/UninstallInfo";
 constexpr std::string_view kCannotOpen = "が開けません";
 constexpr std::string_view kDone = "集計表を作成しました：mervana.csv, mervana_a.csv";
@@ -263,7 +263,7 @@ AggregateOutcome buildLists(const std::string& folder) {
     bool first = true;
     std::size_t firstValueEnd = 0;  // where the main row's first value ends (its leading comma counted)
     forEachLine(bytes, [&](std::string_view line) {
-      if (line == kRecordMarker) {
+      if (line == kSectionMarker) {
         inSoftware = true;
       } else {
         std::string& target = inSoftware ? softwareRow : mainRow;

@@ -22,6 +22,7 @@ std::string FieldForm(std::string_view value) {
   // as a quoted one, running on past the comma after it when no closing quote follows (shifting
   // every later column) and taking what the quotes hold, "=2+2" say, as a formula.
   if (!v.empty() && (v[0] == '+' || v[0] == '-' || v[0] == '=' || v[0] == '@' || v[0] == '"')) v = "'" + v;
+  if (v == kSectionMarker) v = "'" + v;
   if (contains(v, ",")) {
     if (contains(v, "\"")) return replaceAll(v, ",", " ");
     return "\"" + v + "\"";

@@ -14,8 +14,12 @@ namespace mrv {
 // in double quotes, or has its commas turned into blanks when it also holds a double quote. So a
 // field of a list begins with a double quote only when the field form wrapped it (and then holds
 // no other), and no field begins with a formula character: a spreadsheet reads every value as the
-// text it is, in its own column.
+// text it is, in its own column. A value that reads exactly as the section marker gets the quote
+// too: only the item definition file's own literal line may divide a record.
 std::string FieldForm(std::string_view value);
+
+// The record line that divides the values between the main list and the software list.
+inline constexpr std::string_view kSectionMarker = "/UninstallInfo";
 
 // Rows the installed-programs block always fills (padded with empty rows).
 inline constexpr int kInstalledBlockRows = 100;
@@ -26,6 +30,12 @@ class InventoryRecord {
   InventoryRecord(GridView& grid, TextView& memo, int& counter) : grid_(grid), memo_(memo), counter_(counter) {}
 
   void addValueRow(std::string_view value) { putLine(FieldForm(value)); }
+  // A literal line of the item definition file: the section marker stands as it is (it divides the
+  // lists); any other line is a value like the rest.
+  void addLiteralRow(std::string_view line) {
+    if (line == kSectionMarker) putLine(std::string(line));
+    else addValueRow(line);
+  }
   // The same: the prompt dialog's answer (its commas already blanks) takes the field form as every
   // other value does, so a typed "=1+2" is kept as text.
   void addRow(std::string_view text) { addValueRow(text); }

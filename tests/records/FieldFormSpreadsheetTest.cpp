@@ -43,6 +43,7 @@ const std::vector<std::string> kHostile = {
     "a,b",
     "say \"x\", y",
     "\"",
+    "/UninstallInfo",  // a value that reads as the section marker must not divide the record
     "last",
 };
 
@@ -75,6 +76,19 @@ TEST(FieldFormRoad, APromptAnswerTakesTheFieldForm) {
   run.dialogs.promptAnswers = {"=1+2", "\"=HYPERLINK(\"\"x\"\")\"", "Room 3, east", "-5"};
   EXPECT_EQ(run.rowsOf({">Formula?", ">Link?", ">Room?", ">Number?"}),
             (std::vector<std::string>{"'=1+2", "'\"=HYPERLINK(\"\"x\"\")\"", "Room 3  east", "'-5"}));
+}
+
+// The section marker divides a record only where the item definition file writes it as a literal
+// line; a value that happens to read the same (here a typed answer) is a value in its column.
+TEST(FieldFormRoad, OnlyTheDefinitionFilesLiteralLineIsTheSectionMarker) {
+  test::CustomRun run;
+  run.dialogs.promptAnswers = {"/UninstallInfo"};
+  EXPECT_EQ(run.rowsOf({"/UninstallInfo", ">Where?"}), (std::vector<std::string>{"/UninstallInfo", "'/UninstallInfo"}));
+
+  ListFolder folder("marker");
+  folder.write("PC01__SALES.csv", recordOf({"PC01__SALES", "/UninstallInfo", "Viewer 2.0"}));
+  ASSERT_TRUE(BuildAggregatedLists(folder.str()).ok);
+  EXPECT_EQ(folder.bytes("mervana.csv"), "PC01__SALES,'/UninstallInfo,Viewer 2.0\r\n");
 }
 
 #if defined(__linux__)
