@@ -22,7 +22,7 @@
 #include "platform/Encoding.h"
 #include "platform/replay/MemoryRegistry.h"
 #include "platform/replay/RegFile.h"
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;

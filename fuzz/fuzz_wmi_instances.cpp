@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "collect/WmiQuery.h"
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace mrv;

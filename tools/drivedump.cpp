@@ -23,5 +23,5 @@ int main(int argc, char** argv) {
     std::cerr << message << "\n";
     return 1;
   }
-  return mrv::runDriveDumpCommand(*device, mode, argc == 3 ? argv[2] : "", std::cout);
+  return mrv::runDriveDumpCommand(*device, mode, argc == 3 ? argv[2] : "", mrv::RecordDriveDumps, std::cout);
 }

@@ -13,7 +13,7 @@
 #include "collect/WmiQuery.h"
 #include "platform/PlatformServices.h"
 #include "platform/Wmi.h"
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 #ifdef __linux__
 #include "platform/linux/WmiLinux.h"
 #endif

@@ -59,7 +59,7 @@ std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const
     std::cerr << "mervana: " << message << "\n";
     return 1;
   }
-  return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, std::cout);
+  return runDriveDumpCommand(*ata, dump ? "dump" : "show", dump ? args[1] : sources.drives, RecordDriveDumps, std::cout);
 }
 
 StartUp ReadStartUp(const std::vector<std::string>& args, const std::string& programPath) {

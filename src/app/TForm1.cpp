@@ -15,6 +15,7 @@
 #include "collect/RecordName.h"
 #include "collect/StandardCollection.h"
 #include "collect/SystemProbes.h"
+#include "disk/DiskHealthItems.h"
 #include "disk/DiskHistory.h"
 #include "disk/DiskReport.h"
 #include "disk/HistoryChart.h"
@@ -176,6 +177,7 @@ void TForm1::Read1Click() {
     ctx.saveDir = saveDir_;
     ctx.programDir = programDir();
     ctx.recordFolder = RecordFolder(saveDir_, ctx.programDir);
+    ctx.diskHealthRows = DiskHealthItems;
     ctx.onStepFailure = [this](std::string_view step, std::string_view what) {
       if (options_.batch) std::cerr << "mervana: " << step << ": " << what << "\n";
     };

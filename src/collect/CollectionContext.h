@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "collect/SystemProbes.h"
 #include "platform/Platform.h"
@@ -35,6 +36,10 @@ struct CollectionContext {
   std::string stem;                // record file name stem (row 1)
   std::string windowsProductName;  // the "WinVersion" notice of the custom items
   std::string programFilesFolder;  // FileVersionText's %programfiles%
+
+  // The disk-health rows (56 to 61). Reading and judging a drive belongs to the disk layer, which
+  // sits above this one, so the Read command hands its collector in; without one the rows are empty.
+  std::function<std::vector<std::string>(CollectionContext&)> diskHealthRows;
 
   // A failure a step caught and turned into its rows' text; a batch run writes it to stderr.
   std::function<void(std::string_view step, std::string_view what)> onStepFailure;

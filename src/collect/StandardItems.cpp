@@ -11,7 +11,6 @@
 #include "collect/SessionItems.h"
 #include "collect/WindowsItems.h"
 #include "collect/WmiItems.h"
-#include "disk/DiskHealthItems.h"
 
 namespace mrv {
 
@@ -20,6 +19,10 @@ namespace {
 ItemTexts InstalledSoftwareStep(CollectionContext& ctx) {
   if (ctx.platform.system) InstalledSoftwareList(ctx.state, *ctx.platform.system);
   return {};
+}
+
+ItemTexts DiskHealthStep(CollectionContext& ctx) {
+  return ctx.diskHealthRows ? ctx.diskHealthRows(ctx) : ItemTexts(6);
 }
 
 using K = std::string_view;
@@ -87,7 +90,7 @@ const StandardStep kSteps[] = {
     {"printers", kPrinter, DefaultPrinterItems},
     {"host", kHost, HostItems},
     {"wmi", kWmi, WmiHardwareItems},
-    {"disk health", kDiskHealth, DiskHealthItems},
+    {"disk health", kDiskHealth, DiskHealthStep},
     {"adapters", kAdapters, NetworkAdapters},
     {"antivirus", kAntivirus, AntivirusStatus},
     {"components", kComponents, NetworkComponentItems},

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/replay/DriveDump.h"
-
 namespace mrv {
 namespace {
 
@@ -55,10 +53,11 @@ void printDriveHealth(const DriveHealth& h, std::ostream& out) {
   }
 }
 
-int runDriveDumpCommand(AtaDevice& device, std::string_view mode, const std::string& folder, std::ostream& out) {
+int runDriveDumpCommand(AtaDevice& device, std::string_view mode, const std::string& folder, DriveDumpRecorder record,
+                        std::ostream& out) {
   if (mode == "dump") {
     std::string report;
-    const bool written = writeDriveDumps(device, folder, report);
+    const bool written = record(device, folder, report);
     out << report;
     return written ? 0 : 1;
   }

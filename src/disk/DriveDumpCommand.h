@@ -13,7 +13,9 @@ namespace mrv {
 
 // Returns the program's exit code: 0 when every drive was recorded or read, 1 when one was not,
 // 2 for an unknown mode.
-int runDriveDumpCommand(AtaDevice& device, std::string_view mode, const std::string& folder, std::ostream& out);
+// "dump" writes through `record`.
+int runDriveDumpCommand(AtaDevice& device, std::string_view mode, const std::string& folder, DriveDumpRecorder record,
+                        std::ostream& out);
 
 // The "show" listing of one drive.
 void printDriveHealth(const DriveHealth& health, std::ostream& out);

@@ -9,7 +9,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "disk/DiskReport.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "platform/SystemServices.h"
 
 namespace mrv {

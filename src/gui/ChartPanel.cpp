@@ -14,8 +14,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "disk/SvgCanvas.h"
-#include "disk/XYGraph.h"
+#include "chart/SvgCanvas.h"
+#include "chart/XYGraph.h"
 #include "gui/QtCanvas.h"
 #include "gui/QtViews.h"
 #include "gui/XYGraphWidget.h"

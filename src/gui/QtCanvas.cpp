@@ -10,7 +10,7 @@
 #include <QPolygonF>
 #include <QString>
 
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 namespace mrv {
 

@@ -2,7 +2,7 @@
 // The chart canvas over a QPainter, and saving a chart as a PNG picture.
 #include <string>
 
-#include "disk/Canvas.h"
+#include "chart/Canvas.h"
 
 class QPainter;
 class QFont;

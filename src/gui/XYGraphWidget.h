@@ -3,7 +3,7 @@
 // graph changes (XYGraph1 on Panel1).
 #include <QWidget>
 
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 namespace mrv {
 

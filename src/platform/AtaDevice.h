@@ -16,6 +16,12 @@ namespace mrv {
 
 struct Sources;
 
+class AtaDevice;
+
+// Records every drive of `real` into a folder of drive dumps, the format the recorded sources read;
+// `report` says what was written. The platform layer gives it (PlatformServices.h RecordDriveDumps).
+using DriveDumpRecorder = bool (*)(AtaDevice& real, const std::string& folder, std::string& report);
+
 constexpr std::size_t kAtaBlockSize = 512;
 using AtaBlock = std::array<std::uint8_t, kAtaBlockSize>;
 

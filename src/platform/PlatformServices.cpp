@@ -20,7 +20,7 @@
 #include "platform/replay/MemoryRegistry.h"
 #include "platform/replay/OfflineRegistry.h"
 #include "platform/replay/RecordedRegistry.h"
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 namespace mrv {
 
@@ -59,6 +59,10 @@ std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& me
   message.clear();
   if (sources.cpuid.empty()) return openNativeCpuSource();
   return loadCpuidDump(sources.cpuid, message);
+}
+
+bool RecordDriveDumps(AtaDevice& real, const std::string& folder, std::string& report) {
+  return writeDriveDumps(real, folder, report);
 }
 
 std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message) {

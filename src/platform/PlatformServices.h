@@ -52,6 +52,9 @@ std::unique_ptr<CpuSource> openCpuSource(const Sources& sources, std::string& me
 // source cannot be used.
 std::unique_ptr<AtaDevice> openAtaDevice(const Sources& sources, std::string& message);
 
+// Records every drive of `real` into a folder of drive dumps, which Drives= reads back.
+bool RecordDriveDumps(AtaDevice& real, const std::string& folder, std::string& report);
+
 // Wmi= a WMI instances file (see docs/wmi-instances.md), or this machine's WMI (the system's on
 // Windows, the machine's own provider on Linux; with Registry= configured, installationWmi of it).
 // Null with a message when it cannot be opened.

@@ -1,7 +1,7 @@
 #include "platform/Printers.h"
 
 #include "base/Error.h"
-#include "platform/replay/RegistryPrinters.h"
+#include "platform/RegistryPrinters.h"
 
 namespace mrv {
 

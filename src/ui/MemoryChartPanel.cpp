@@ -1,6 +1,6 @@
 #include "ui/MemoryChartPanel.h"
 
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 namespace mrv {
 

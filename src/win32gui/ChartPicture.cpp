@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "disk/SvgCanvas.h"
-#include "disk/XYGraph.h"
+#include "chart/SvgCanvas.h"
+#include "chart/XYGraph.h"
 #include "platform/ReplacingFile.h"
 #include "win32gui/GdiCanvas.h"
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <tuple>
 
-#include "disk/Canvas.h"
+#include "chart/Canvas.h"
 
 namespace mrv {
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "ui/ChartPanelView.h"
 
 namespace mrv {

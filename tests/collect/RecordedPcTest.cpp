@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "disk/DiskHealthItems.h"
 #include "collect/FakeSystemServices.h"
 #include "collect/StandardCollection.h"
 #include "platform/CpuSource.h"
@@ -65,6 +66,7 @@ std::vector<std::string> collect(const Platform& platform, std::vector<std::stri
   CollectionState state(platform.registry);
   ScriptedDialogs dialogs;
   CollectionContext ctx(platform, state, dialogs);
+  ctx.diskHealthRows = DiskHealthItems;  // as the Read command hands it in
   ctx.onStepFailure = [&](std::string_view step, std::string_view what) {
     if (failures) failures->push_back(std::string(step) + ": " + std::string(what));
   };

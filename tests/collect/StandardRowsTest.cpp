@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "disk/DiskHealthItems.h"
 #include "collect/ComponentItems.h"
 #include "collect/DriveItems.h"
 #include "collect/FakeSystemServices.h"
@@ -19,8 +20,8 @@
 #include "platform/OsFacts.h"
 #include "platform/replay/CpuidDump.h"
 #include "platform/replay/MemoryRegistry.h"
-#include "platform/replay/WmiInstancesFile.h"
-#include "platform/replay/WmiRepository.h"
+#include "platform/WmiInstancesFile.h"
+#include "platform/WmiRepository.h"
 #include "ui/MemoryViews.h"
 
 namespace mrv {
@@ -76,6 +77,7 @@ class StandardRows : public ::testing::Test {
     int counter = 1;
     InventoryRecord record(grid, memo, counter);
     CollectionContext& c = context();
+    c.diskHealthRows = DiskHealthItems;  // as the Read command hands it in
     c.onStepFailure = [&failures](std::string_view step, std::string_view) { failures.emplace_back(step); };
     RunStandardCollection(c, record);
     return memo.lines();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 #include "platform/PlatformServices.h"
 
 using namespace mrv;

@@ -10,7 +10,7 @@
 #include "base/Error.h"
 #include "collect/FakeSystemServices.h"
 #include "disk/HistoryChart.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "platform/Encoding.h"
 #include "support/HistoryGrid.h"
 #include "support/RegistryFixtures.h"

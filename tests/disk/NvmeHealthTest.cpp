@@ -9,6 +9,7 @@
 #include "NvmeBlocks.h"
 #include "disk/DiskHealthItems.h"
 #include "disk/DriveDumpCommand.h"
+#include "platform/PlatformServices.h"
 #include "disk/NvmeHealth.h"
 
 using namespace mrv;
@@ -358,7 +359,7 @@ TEST(NvmeDump, TruncatedMixedOrGarbageBlocksGiveAnErrorText) {
     listed.setDrives({noNamespace});
     const auto device = openDriveDumps((listed.root / "drives").string(), message);
     std::ostringstream out;
-    EXPECT_EQ(runDriveDumpCommand(*device, "show", "", out), 1);  // the listing reports the failure
+    EXPECT_EQ(runDriveDumpCommand(*device, "show", "", RecordDriveDumps, out), 1);  // the listing reports the failure
     EXPECT_NE(out.str().find("  problem: NVMe Identify Namespace Failed: "), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("Fail 2, warning 0, attributes 15"), std::string::npos) << out.str();
   }
@@ -386,7 +387,7 @@ TEST(NvmeDump, RecordedFromADeviceAndShown) {
   EXPECT_EQ(slurpBytes(copy.root / "drives" / "drive00.dump"), serializeDriveDump(nvmeDump(criticalNvme())));
 
   std::ostringstream out;
-  EXPECT_EQ(runDriveDumpCommand(*device, "show", "", out), 0);
+  EXPECT_EQ(runDriveDumpCommand(*device, "show", "", RecordDriveDumps, out), 0);
   const std::string text = out.str();
   for (const char* part : {"firmware \"5M2QEXF7\" (NVMe)", "Temperature 35,", "HoursRunning 5312",
                            "Fail 1, warning 0, attributes 15", "Critical Warning / 重大警告", "Percentage Used / 寿命消費率",

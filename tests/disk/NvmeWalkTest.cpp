@@ -12,7 +12,7 @@
 #include "disk/DiskHealthItems.h"
 #include "disk/HistoryChart.h"
 #include "disk/NvmeHealth.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "ui/MemoryChartPanel.h"
 
 using namespace mrv;

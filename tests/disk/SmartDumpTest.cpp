@@ -214,7 +214,7 @@ TEST(DriveDump, WrittenFromADeviceAndReadBackGivesTheSameHealth) {
   const auto device = openDriveDumps(source.path.string(), message);
   ASSERT_TRUE(device);
   std::ostringstream out;
-  EXPECT_EQ(runDriveDumpCommand(*device, "dump", (copy.path / "new").string(), out), 0);
+  EXPECT_EQ(runDriveDumpCommand(*device, "dump", (copy.path / "new").string(), RecordDriveDumps, out), 0);
   const std::string report = out.str();
   EXPECT_NE(report.find("drive 0 (x1.dump): written to "), std::string::npos) << report;
   EXPECT_NE(report.find("drive01.dump (IDFY MRVS); "), std::string::npos) << report;
@@ -234,7 +234,7 @@ TEST(DriveDump, WrittenFromADeviceAndReadBackGivesTheSameHealth) {
   TempFolder empty;
   const auto none = openDriveDumps(empty.path.string(), message);
   std::ostringstream out2;
-  EXPECT_EQ(runDriveDumpCommand(*none, "dump", (copy.path / "other").string(), out2), 1);
+  EXPECT_EQ(runDriveDumpCommand(*none, "dump", (copy.path / "other").string(), RecordDriveDumps, out2), 1);
   EXPECT_EQ(out2.str(), "no drives found\n");
 }
 
@@ -353,7 +353,7 @@ TEST(DriveDump, ShowModePrintsHealthAttributesAndErrors) {
   std::string message;
   const auto device = openDriveDumps(folder.path.string(), message);
   std::ostringstream out;
-  EXPECT_EQ(runDriveDumpCommand(*device, "show", folder.path.string(), out), 1);
+  EXPECT_EQ(runDriveDumpCommand(*device, "show", folder.path.string(), RecordDriveDumps, out), 1);
   const std::string text = out.str();
   for (const char* part : {"Drive 0 (a.dump):", "Model \"Samsung SSD 850 EVO 250GB\", serial \"S2R5NX0H\"",
                            "Temperature 38, highest 45, lowest 15", "HoursRunning 11", "Fail 0, warning 1, attributes 5",
@@ -361,7 +361,7 @@ TEST(DriveDump, ShowModePrintsHealthAttributesAndErrors) {
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
   }
   std::ostringstream bad;
-  EXPECT_EQ(runDriveDumpCommand(*device, "list", "", bad), 2);
+  EXPECT_EQ(runDriveDumpCommand(*device, "list", "", RecordDriveDumps, bad), 2);
 }
 
 // Random and mutated inputs through the dump parser, the replay device and the decoder: every

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/Text.h"
-#include "disk/SvgCanvas.h"
-#include "disk/XYGraph.h"
+#include "chart/SvgCanvas.h"
+#include "chart/XYGraph.h"
 
 using namespace mrv;
 

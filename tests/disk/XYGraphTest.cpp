@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/Error.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 using namespace mrv;
 

@@ -11,7 +11,7 @@
 #include "app/TForm1.h"
 #include "collect/FakeSystemServices.h"
 #include "disk/HistoryChart.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "gui/ChartPanel.h"
 #include "gui/MainWindow.h"
 #include "gui/QtTestApp.h"

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "gui/QtCanvas.h"
 #include "gui/XYGraphWidget.h"
 

@@ -1,7 +1,7 @@
 // The device mode the offline printers decode, held against DEVMODEW as the Windows headers lay it
 // out. The Windows build checks it as it compiles this file; on Linux the test compiles this file
 // with the mingw-w64 compiler, whose headers are those of the Windows build.
-#include "platform/replay/RegistryPrinters.h"
+#include "platform/RegistryPrinters.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -11,7 +11,7 @@
 
 #include "platform/replay/MemoryRegistry.h"
 #include "platform/replay/RegFile.h"
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 using namespace mrv;
 

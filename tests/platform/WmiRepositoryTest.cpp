@@ -1,8 +1,8 @@
-#include "platform/replay/WmiRepository.h"
+#include "platform/WmiRepository.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 using namespace mrv;
 

@@ -1,6 +1,6 @@
 #pragma once
 // The axes as the disk history chart sets them: 90 days in 30-day steps, 0 to 120.
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 namespace mrv::testing {
 

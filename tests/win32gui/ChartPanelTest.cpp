@@ -8,7 +8,7 @@
 
 #include "collect/FakeSystemServices.h"
 #include "disk/HistoryChart.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 #include "platform/replay/DriveDump.h"
 #include "support/HistoryAxes.h"
 #include "support/HistoryGrid.h"

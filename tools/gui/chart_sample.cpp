@@ -9,8 +9,8 @@
 #include <string>
 
 #include "base/Error.h"
-#include "disk/SvgCanvas.h"
-#include "disk/XYGraph.h"
+#include "chart/SvgCanvas.h"
+#include "chart/XYGraph.h"
 #include "gui/QtCanvas.h"
 
 using namespace mrv;

@@ -24,7 +24,7 @@
 
 #include "base/Text.h"
 #include "platform/linux/Smbios.h"
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 namespace mrv {
 

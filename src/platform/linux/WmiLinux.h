@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/replay/WmiRepository.h"
+#include "platform/WmiRepository.h"
 
 namespace mrv {
 

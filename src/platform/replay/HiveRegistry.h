@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/HiveFile.h"
 #include "platform/RegistryStore.h"
 
 namespace mrv {
-
-class HiveFile;
 
 class HiveRegistry : public RegistryStore {
  public:
@@ -36,22 +35,8 @@ class HiveRegistry : public RegistryStore {
   std::shared_ptr<HiveFile> software_, system_, user_, userClasses_;
 };
 
-// What is wrong with the file's header ("the file is empty", "it is not a registry hive file", …);
-// "" when it looks like a whole hive.
-std::string hiveFileProblem(const std::string& path);
-
-// Checks and opens one hive file; null with a message when it cannot be read (missing, empty,
-// truncated, damaged, or not a hive at all).
-std::shared_ptr<HiveFile> openHiveFile(const std::string& path, std::string& message);
-
-// The hive's root key, or a key below it ("A\B"); null when missing.
-std::unique_ptr<RegistryKey> openHiveKey(const std::shared_ptr<HiveFile>& hive, std::string_view path);
-
 // HiveRegistry with the derived keys of a running Windows, as the program's other stores present them.
 std::unique_ptr<RegistryStore> openHiveRegistry(const std::string& softwareHive, const std::string& systemHive,
                                                 const std::string& userHive, std::vector<std::string>& messages);
-
-// True when the file begins with a hive's signature.
-bool looksLikeHiveFile(const std::string& path);
 
 }  // namespace mrv

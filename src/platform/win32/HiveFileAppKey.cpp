@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/Utf8Path.h"
-#include "platform/replay/HiveRegistry.h"
+#include "platform/HiveFile.h"
 #include "platform/win32/WinRegistry.h"
 
 namespace mrv {

@@ -1,4 +1,4 @@
-#include "platform/replay/RegistryPrinters.h"
+#include "platform/RegistryPrinters.h"
 
 #include "base/Error.h"
 #include "base/Text.h"

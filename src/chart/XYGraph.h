@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/Canvas.h"
+#include "chart/Canvas.h"
 
 namespace mrv {
 

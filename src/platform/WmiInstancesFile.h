@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/replay/WmiRepository.h"
+#include "platform/WmiRepository.h"
 
 namespace mrv {
 

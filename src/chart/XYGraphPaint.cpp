@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 namespace mrv {
 

@@ -1,4 +1,4 @@
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/replay/WmiRepository.h"
+#include "platform/WmiRepository.h"
 
 #include <algorithm>
 #include <charconv>

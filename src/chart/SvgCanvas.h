@@ -4,7 +4,7 @@
 // Japanese characters count one em), so layouts come out close to what a real font gives.
 #include <string>
 
-#include "disk/Canvas.h"
+#include "chart/Canvas.h"
 
 namespace mrv {
 

@@ -1,10 +1,10 @@
-#include "disk/SvgCanvas.h"
+#include "chart/SvgCanvas.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "base/Text.h"
-#include "disk/XYGraph.h"
+#include "chart/XYGraph.h"
 
 namespace mrv {
 

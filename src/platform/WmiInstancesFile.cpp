@@ -18,7 +18,7 @@
 // integer), since WMI delivers them as text; real32/real64 a decimal number; boolean TRUE or FALSE;
 // char16 an integer code; object any quoted text (shown only as "<CIM Object>"). Properties are
 // enumerated in the order they are declared. The file is Shift-JIS like the program's other files.
-#include "platform/replay/WmiInstancesFile.h"
+#include "platform/WmiInstancesFile.h"
 
 #include <unordered_map>
 #include <unordered_set>
