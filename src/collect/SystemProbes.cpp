@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "ui/Views.h"
+#include "base/Calendar.h"
 #include "base/Error.h"
 #include "base/Text.h"
 #include "platform/PeVersionInfo.h"
@@ -19,28 +20,6 @@ namespace {
 // Length of a text in the ANSI code page, as the Windows buffers count it.
 std::size_t ansiLength(std::string_view s) { return utf8ToAnsi(s).size(); }
 
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = doy - (153 * mp + 2) / 5 + 1;
-  m = mp < 10 ? mp + 3 : mp - 9;
-  y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
-}
-
-constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 counted from 1899-12-30
 
 std::string dateTimeText(std::int64_t year, int month, int day, int hour, int minute, int second) {
   char buf[64];
@@ -186,7 +165,7 @@ bool IsAdminUser(SystemServices& sys) {
 std::string TwoDigits(int n) { return n <= 9 ? "0" + std::to_string(n) : std::to_string(n); }
 
 double UnixTimeToDateTime(std::int64_t seconds) {
-  return static_cast<double>(seconds / 86400 + kUnixEpochDay) + static_cast<double>(seconds % 86400) / 86400.0;
+  return static_cast<double>(seconds / 86400 + kUnixEpochDateTime) + static_cast<double>(seconds % 86400) / 86400.0;
 }
 
 std::string DateTimeText(double dateTime) {
@@ -197,11 +176,9 @@ std::string DateTimeText(double dateTime) {
     ++days;
     ms -= 86400000;
   }
-  std::int64_t y;
-  unsigned m, d;
-  civilFromDays(days - kUnixEpochDay, y, m, d);
+  const CivilDate c = CivilFromDays(days - kUnixEpochDateTime);
   const std::int64_t secs = ms / 1000;
-  return dateTimeText(y, static_cast<int>(m), static_cast<int>(d), static_cast<int>(secs / 3600),
+  return dateTimeText(c.year, static_cast<int>(c.month), static_cast<int>(c.day), static_cast<int>(secs / 3600),
                       static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
 }
 
@@ -227,12 +204,9 @@ bool ParseDateTimeText(std::string_view text, double& dateTime) {
   if (i != t.size() || (count != 3 && count != 5 && count != 6)) return false;
   const int y = part[0], mo = part[1], d = part[2], h = part[3], mi = part[4], s = part[5];
   if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return false;
-  const std::int64_t days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
-  std::int64_t cy;
-  unsigned cm, cd;
-  civilFromDays(days, cy, cm, cd);
-  if (cm != static_cast<unsigned>(mo)) return false;  // 31 in a shorter month
-  dateTime = static_cast<double>(days + kUnixEpochDay) + (h * 3600 + mi * 60 + s) / 86400.0;
+  const std::int64_t days = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
+  if (CivilFromDays(days).month != static_cast<unsigned>(mo)) return false;  // 31 in a shorter month
+  dateTime = static_cast<double>(days + kUnixEpochDateTime) + (h * 3600 + mi * 60 + s) / 86400.0;
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/Calendar.h"
 #include "base/Error.h"
 #include "base/Text.h"
 #include "disk/DiskReport.h"
@@ -25,19 +26,9 @@ constexpr const char* kSeparator = "-----------";
 constexpr std::string_view kFailMark = "▲";
 constexpr std::string_view kWarnMark = "△";
 
-// Days from 1970-01-01 of a civil date (proleptic Gregorian).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
 // A date-time value: days since 1899-12-30 with the time of day as the fraction.
 double dateTimeValue(int y, int mo, int d, int h, int mi, int s) {
-  return static_cast<double>(daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) + 25569) +
+  return static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) + kUnixEpochDateTime) +
          (h * 3600 + mi * 60 + s) / 86400.0;
 }
 

@@ -4,7 +4,7 @@
 #include "platform/SystemServicesNative.h"
 #include "platform/replay/MemoryRegistry.h"
 #ifndef _WIN32
-#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/SystemServicesFormats.h"
 #endif
 
 using namespace mrv;

@@ -15,8 +15,8 @@
 
 #include "base/Text.h"
 #include "platform/OsFacts.h"
-#include "platform/linux/LinuxOsFacts.h"
-#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/OsFactsFormats.h"
+#include "platform/linux/SystemServicesFormats.h"
 
 namespace mrv {
 

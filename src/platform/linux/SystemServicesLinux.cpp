@@ -30,7 +30,7 @@
 #include "platform/PeVersionInfo.h"
 #include "platform/SystemServicesNative.h"
 #include "platform/WindowsInstallation.h"
-#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/SystemServicesFormats.h"
 
 namespace mrv {
 

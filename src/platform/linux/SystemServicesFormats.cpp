@@ -1,8 +1,9 @@
-#include "platform/linux/LinuxSystemFacts.h"
+#include "platform/linux/SystemServicesFormats.h"
 
 #include <algorithm>
 #include <cctype>
 
+#include "base/Calendar.h"
 #include "base/Text.h"
 #include "platform/Encoding.h"
 
@@ -25,19 +26,6 @@ std::uint64_t le(std::string_view d, std::size_t at, int bytes) {
 
 void putLe(std::string& out, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
 }
 
 std::string unescapeMountField(std::string_view s) {
@@ -299,7 +287,10 @@ bool smb2NegotiateTime(std::string_view answer, TimeOfDayInfo& tod) {
   constexpr std::uint64_t kUnixEpoch = 116444736000000000ULL;  // 1970-01-01 in 100 ns since 1601
   if (fileTime < kUnixEpoch) return false;
   const std::int64_t secs = static_cast<std::int64_t>((fileTime - kUnixEpoch) / 10000000ULL);
-  civilFromDays(secs / 86400, tod.year, tod.month, tod.day);
+  const CivilDate day = CivilFromDays(secs / 86400);
+  tod.year = static_cast<int>(day.year);
+  tod.month = static_cast<int>(day.month);
+  tod.day = static_cast<int>(day.day);
   const std::int64_t rest = secs % 86400;
   tod.hours = static_cast<int>(rest / 3600);
   tod.mins = static_cast<int>(rest / 60 % 60);

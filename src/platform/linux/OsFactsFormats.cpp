@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxOsFacts.h"
+#include "platform/linux/OsFactsFormats.h"
 
 #include "base/Text.h"
 

@@ -3,12 +3,12 @@
 #ifdef __linux__
 #include <gtest/gtest.h>
 
-#include "platform/linux/LinuxOsFacts.h"
+#include "platform/linux/OsFactsFormats.h"
 
 namespace mrv::linuxfacts {
 namespace {
 
-TEST(LinuxOsFacts, OsReleaseNamesThePrettyNameElseNameAndVersion) {
+TEST(OsFactsFormats, OsReleaseNamesThePrettyNameElseNameAndVersion) {
   EXPECT_EQ(osReleaseName("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
             "Debian GNU/Linux 12 (bookworm)");
   EXPECT_EQ(osReleaseName("# comment\nNAME=Fedora\nVERSION='39 (Workstation \"Edition\")'\n"),
@@ -16,7 +16,7 @@ TEST(LinuxOsFacts, OsReleaseNamesThePrettyNameElseNameAndVersion) {
   EXPECT_EQ(osReleaseName(""), "");
 }
 
-TEST(LinuxOsFacts, AptHistoryGivesTheLatestUpgradeAndTheLastSuccess) {
+TEST(OsFactsFormats, AptHistoryGivesTheLatestUpgradeAndTheLastSuccess) {
   const char* log =
       "Start-Date: 2024-04-02  09:00:00\nCommandline: apt-get upgrade\nUpgrade: a:amd64 (1, 2)\n"
       "End-Date: 2024-04-02  09:01:00\n\n"
@@ -34,7 +34,7 @@ TEST(LinuxOsFacts, AptHistoryGivesTheLatestUpgradeAndTheLastSuccess) {
   EXPECT_EQ(cut.lastSuccessEnd, "");
 }
 
-TEST(LinuxOsFacts, UnattendedUpgradeSettingTakesTheLastUncommentedOne) {
+TEST(OsFactsFormats, UnattendedUpgradeSettingTakesTheLastUncommentedOne) {
   EXPECT_EQ(aptUnattendedUpgrade("APT::Periodic::Update-Package-Lists \"1\";\nAPT::Periodic::Unattended-Upgrade \"1\";\n"),
             std::optional<bool>(true));
   EXPECT_EQ(aptUnattendedUpgrade("APT::Periodic::Unattended-Upgrade \"1\";\nAPT::Periodic::Unattended-Upgrade \"0\";\n"),
@@ -43,7 +43,7 @@ TEST(LinuxOsFacts, UnattendedUpgradeSettingTakesTheLastUncommentedOne) {
   EXPECT_EQ(aptUnattendedUpgrade("APT { Periodic { Update-Package-Lists \"1\"; }; };\n"), std::nullopt);
 }
 
-TEST(LinuxOsFacts, CupsSharedPrintersAreThoseMarkedShared) {
+TEST(OsFactsFormats, CupsSharedPrintersAreThoseMarkedShared) {
   const char* conf =
       "<DefaultPrinter office>\nShared Yes\nState Idle\n</DefaultPrinter>\n"
       "<Printer label>\nShared No\n</Printer>\n<Printer hall>\nShared Yes\n</Printer>\n";

@@ -1,5 +1,5 @@
 #pragma once
-// The text formats the Linux facts of an installation are read from, parsed without touching the
+// The text formats OsFactsLinux reads the facts of this installation from, parsed without touching the
 // machine: os-release, APT's history log, APT's configuration (unattended upgrades) and CUPS's
 // printer list.
 #include <optional>

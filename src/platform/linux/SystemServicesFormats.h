@@ -1,5 +1,5 @@
 #pragma once
-// The text formats the Linux system service reads, parsed without touching the machine, so each
+// The text formats SystemServicesLinux reads, parsed without touching the machine, so each
 // rule can be tried on a sample: Samba's configuration, the mount table, the package database,
 // PPP peer files, the XDG user folders and the SMB2 negotiate answer.
 #include <cstdint>
