@@ -1,6 +1,6 @@
 // A definition file using every kind of line, run against an offline Windows registry written as
 // hive files: the record it gives and the item list match the checked-in files byte for byte.
-// Set MERVANA_WRITE_EXPECTED=1 to rewrite them after a deliberate change (and review the diff).
+// Set MERVANA_UPDATE_EXPECTED=1 to rewrite them after a deliberate change (and review the diff).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -72,7 +72,7 @@ void expectFileMatches(const std::vector<std::string>& lines, const std::string&
   const std::string actual = dir.file(expectedName);
   ASSERT_TRUE(writeAnsiLinesAtomic(actual, lines));
   const std::string expected = kData + "/" + expectedName;
-  if (std::getenv("MERVANA_WRITE_EXPECTED")) {
+  if (mrv::testing::updateExpectedFiles()) {
     ASSERT_TRUE(writeAnsiLinesAtomic(expected, lines));
   }
   EXPECT_EQ(fileBytes(actual), fileBytes(expected)) << "compare " << expected << " with the lines written now";

@@ -1,7 +1,7 @@
 // Whole standard blocks of recorded PCs: a registry export, a WMI instances file and a CPUID dump
 // stand for the PC's Windows and hardware, a scripted system service for its session. The 90
 // rows, written as the record file is (Shift-JIS, CR LF), must match the checked-in file byte for
-// byte. Set MERVANA_REGENERATE=1 to rewrite the expected files after a deliberate change.
+// byte. Set MERVANA_UPDATE_EXPECTED=1 to rewrite the expected files after a deliberate change.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,6 +18,7 @@
 #include "platform/Wmi.h"
 #include "support/RegistryFixtures.h"
 #include "ui/MemoryViews.h"
+#include "support/TestEnv.h"
 
 namespace mrv {
 namespace {
@@ -85,12 +86,12 @@ void expectRecord(const std::vector<std::string>& lines, const std::string& expe
   testing::TempDir dir;
   const std::string written = dir.file("record.csv");
   ASSERT_TRUE(writeAnsiLinesAtomic(written, lines));
-  if (const char* r = std::getenv("MERVANA_REGENERATE"); r && *r == '1') {
+  if (mrv::testing::updateExpectedFiles()) {
     ASSERT_TRUE(writeAnsiLinesAtomic(expected, lines));
     GTEST_SKIP() << "rewrote " << expected;
   }
   const std::string want = bytesOf(expected), got = bytesOf(written);
-  ASSERT_FALSE(want.empty()) << expected << " is missing (MERVANA_REGENERATE=1 writes it)";
+  ASSERT_FALSE(want.empty()) << expected << " is missing (MERVANA_UPDATE_EXPECTED=1 writes it)";
   if (want != got) {
     std::vector<std::string> wantLines;
     ASSERT_TRUE(readAnsiLines(expected, wantLines));

@@ -12,6 +12,7 @@
 #include "platform/Sources.h"
 #include "platform/replay/DriveDump.h"
 #include "platform/PlatformServices.h"
+#include "support/TempFolder.h"
 
 using namespace mrv;
 using namespace mrv::test;
@@ -19,20 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    path = fs::temp_directory_path() / ("mrv-smart-" + std::to_string(std::random_device{}()));
-    fs::create_directories(path);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path / name, std::ios::binary) << bytes;
-  }
-};
+using mrv::test::TempFolder;
 
 DriveDump sampleDump() {
   DriveDump d;

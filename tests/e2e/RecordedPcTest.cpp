@@ -24,6 +24,7 @@
 #include <sstream>
 
 #include "records/ItemCatalogue.h"
+#include "support/TestEnv.h"
 
 namespace fs = std::filesystem;
 
@@ -104,7 +105,7 @@ TEST(RecordedPc, BatchRecordMatchesTheExpectedFileByteForByte) {
   EXPECT_EQ(records[0].filename(), "KEIRI-PC07__.csv");
 
   const std::string actual = joined(masked(slurp(records[0])));
-  if (std::getenv("MERVANA_UPDATE_EXPECTED")) {
+  if (mrv::testing::updateExpectedFiles()) {
     std::ofstream(kExpected, std::ios::binary) << actual;
     std::cout << "rewrote " << kExpected << "\n";
   }

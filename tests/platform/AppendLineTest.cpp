@@ -18,9 +18,14 @@ TEST(AppendAnsiLine, FiftyProcessesAtOnceGiveFiftyWholeLines) {
   constexpr int kWriters = 50;
   testing::TempDir dir;
   const std::string log = dir.file("VirusFound.txt");
-  // long lines with a multi-byte part, so a torn write would show
-  auto lineOf = [](int i) { return "2008/04/01 09:00:00 " + std::to_string(i) + " PC" + std::to_string(i) + " ウイルス " +
-                                   std::string(3000, static_cast<char>('a' + i % 26)); };
+  // long lines with a multi-byte part, so a torn write would show: each is longer than one
+  // pipe-sized write (4096 bytes) in Shift-JIS
+  auto lineOf = [](int i) {
+    std::string line = "2008/04/01 09:00:00 " + std::to_string(i) + " PC" + std::to_string(i) + " ウイルス " +
+                       std::string(3000, static_cast<char>('a' + i % 26));
+    for (int k = 0; k < 600; ++k) line += "故障";
+    return line;
+  };
 
   int gate[2];
   ASSERT_EQ(::pipe(gate), 0);

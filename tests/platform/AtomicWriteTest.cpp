@@ -17,24 +17,14 @@
 #include <thread>
 
 #include "platform/Encoding.h"
+#include "support/TempFolder.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/mrv-write-XXXXXX";
-    path = ::mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
+using TempDir = mrv::test::TempFolder;
 
 std::string bytesOf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -20,33 +20,14 @@
 #include "platform/FileLock.h"
 #include "platform/FolderFiles.h"
 #include "platform/replay/RecordedRegistry.h"
+#include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using namespace mrv;
 
 namespace {
 
-struct TempDir {
-  fs::path path = fs::temp_directory_path() / ("mrv-safety-" + std::to_string(std::random_device{}()));
-  TempDir() { fs::create_directories(path); }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string file(const std::string& name) const { return (path / name).string(); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path / name, std::ios::binary) << bytes;
-    return file(name);
-  }
-  std::string fifo(const std::string& name) const {
-    EXPECT_EQ(::mkfifo(file(name).c_str(), 0600), 0);
-    return file(name);
-  }
-  std::string link(const std::string& name, const std::string& target) const {
-    fs::create_symlink(target, path / name);
-    return file(name);
-  }
-};
+using TempDir = mrv::test::TempFolder;
 
 std::string bytesOf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

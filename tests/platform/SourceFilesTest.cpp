@@ -12,6 +12,7 @@
 #include "platform/replay/MemoryRegistry.h"
 #include "platform/replay/RegFile.h"
 #include "platform/WmiInstancesFile.h"
+#include "support/TempFolder.h"
 
 using namespace mrv;
 
@@ -19,21 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/mrv-src-XXXXXX";
-    path = ::mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path / name, std::ios::binary) << bytes;
-    return (path / name).string();
-  }
-};
+using TempDir = mrv::test::TempFolder;
 
 std::string regRefusal(const std::string& path) {
   MemoryRegistry reg;

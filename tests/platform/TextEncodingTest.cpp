@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/Encoding.h"
+#include "support/TempFolder.h"
 
 using namespace mrv;
 
@@ -13,13 +14,7 @@ namespace {
 const std::string kSjisKana = "\x83\x65\x83\x58\x83\x67";   // テスト in Shift-JIS
 const std::string kUtf8Kana = "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88";  // テスト in UTF-8
 
-struct Dir {
-  std::filesystem::path path = std::filesystem::temp_directory_path() /
-                               ("mrv-enc-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-  Dir() { std::filesystem::create_directories(path); }
-  ~Dir() { std::filesystem::remove_all(path); }
-  std::string file(const std::string& n) const { return (path / n).string(); }
-};
+using Dir = mrv::test::TempFolder;
 void put(const std::string& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 std::string get(const std::string& p) {
   std::ifstream in(p, std::ios::binary);

@@ -11,24 +11,16 @@
 
 #include "base/Text.h"
 #include "platform/Encoding.h"
+#include "support/TempFolder.h"
 
 namespace mrv::test {
 
 class ListFolder {
  public:
-  explicit ListFolder(const std::string& tag) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("mrv-lists-" + tag + "-" + std::to_string(::getpid()) + "-" + (info ? info->name() : "x"));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  ~ListFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  const std::filesystem::path& path() const { return dir_; }
-  std::string str() const { return dir_.string(); }
+  // tag: what the folder is for; the folder itself is a new temporary one (support/TempFolder.h).
+  explicit ListFolder(const std::string& /*tag*/) {}
+  const std::filesystem::path& path() const { return folder_.path; }
+  std::string str() const { return folder_.path.string(); }
 
   // Writes UTF-8 lines as a Shift-JIS file with CR LF line ends.
   void write(const std::string& name, const std::vector<std::string>& lines) const {
@@ -37,10 +29,10 @@ class ListFolder {
     writeBytes(name, utf8ToAnsi(text));
   }
   void writeBytes(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    std::ofstream(folder_.path / name, std::ios::binary) << bytes;
   }
   std::string bytes(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
+    std::ifstream in(folder_.path / name, std::ios::binary);
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
@@ -59,15 +51,15 @@ class ListFolder {
     }
     return out;
   }
-  bool exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+  bool exists(const std::string& name) const { return std::filesystem::exists(folder_.path / name); }
   std::vector<std::string> names() const {
     std::vector<std::string> out;
-    for (const auto& e : std::filesystem::directory_iterator(dir_)) out.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(folder_.path)) out.push_back(e.path().filename().string());
     return out;
   }
 
  private:
-  std::filesystem::path dir_;
+  TempFolder folder_;
 };
 
 }  // namespace mrv::test

@@ -16,6 +16,7 @@
 #include "base/Utf8Path.h"
 #include "platform/RegistryStore.h"
 #include "support/HiveBytes.h"
+#include "support/TempFolder.h"
 #ifdef MERVANA_HIVEX
 #include "support/HiveBuilder.h"
 #endif
@@ -46,30 +47,15 @@ inline RegEntry dwordValue(RootKey r, std::string p, std::string n, std::uint32_
 }
 inline RegEntry keyOnly(RootKey r, std::string p) { return {r, std::move(p), "", kRegNone, "", true}; }
 
+// The temporary folder (support/TempFolder.h) named by a UTF-8 text, as the program's paths are.
 class TempDir {
  public:
-  // A new folder of its own in the system's temporary folder (created, never reused).
-  TempDir() {
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    for (int attempt = 0; attempt < 100 && path_.empty() && !ec; ++attempt) {
-      char name[40];
-      std::snprintf(name, sizeof name, "mervana-test-%016llx", static_cast<unsigned long long>(random()));
-      const std::filesystem::path p = base / name;
-      if (std::filesystem::create_directory(p, ec) && !ec) path_ = mrv::utf8FromPath(p.generic_u8string());
-    }
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(mrv::pathFromUtf8(path_), ec);
-  }
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
 
  private:
-  std::string path_;
+  mrv::test::TempFolder folder_;
+  std::string path_ = folder_.path.empty() ? std::string() : mrv::utf8FromPath(folder_.path.generic_u8string());
 };
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {

@@ -25,4 +25,12 @@ inline void setTestEnv(const std::string& name, const std::string& value) { ::se
 inline void unsetTestEnv(const std::string& name) { ::unsetenv(name.c_str()); }
 #endif
 
+// True when the expected files of the byte-for-byte tests are to be rewritten from what the code
+// writes now (after a deliberate change; review the diff before committing):
+//     MERVANA_UPDATE_EXPECTED=1 ctest --test-dir build
+inline bool updateExpectedFiles() {
+  const char* v = std::getenv("MERVANA_UPDATE_EXPECTED");
+  return v && v[0] == '1';
+}
+
 }  // namespace mrv::testing
