@@ -1,7 +1,9 @@
 #pragma once
 // A file written beside its target and put in the target's place only when the writer says so:
 // until then the old file stays whole for everyone who opens it, and a writer that gives up (or
-// fails) leaves it untouched. Bytes are written as given (the caller encodes them).
+// fails) leaves it untouched. Bytes are written as given (the caller encodes them). The file beside
+// has a short name of its own in the target's folder, ".mrv-<process>-<n>.tmp" (Encoding.h
+// isProgramTempFileName knows it). writeFileAtomic is this file written at once.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,10 +29,13 @@ class ReplacingFile {
   void discard();
 
   const std::string& target() const { return target_; }
+  // The system's code (errno, or GetLastError on Windows) of the first step that failed; 0 when none did.
+  long errorCode() const { return error_; }
 
  private:
   static constexpr std::intptr_t kNoHandle = -1;
   bool flushBuffer();
+  void fail();  // keeps the first failure and its code
   void closeHandle();
 
   std::string target_;
@@ -39,6 +44,7 @@ class ReplacingFile {
   std::intptr_t handle_ = kNoHandle;
   bool failed_ = false;
   bool finished_ = false;
+  long error_ = 0;
 };
 
 }  // namespace mrv

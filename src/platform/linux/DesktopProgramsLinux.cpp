@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "platform/DesktopPrograms.h"
 #include "platform/WindowsInstallation.h"
+#include "platform/linux/SystemServicesFormats.h"
 
 namespace mrv {
 
@@ -80,31 +81,6 @@ std::vector<std::pair<std::string, std::string>> groupEntries(std::string_view t
   return out;
 }
 
-// The words of an Exec value: blanks separate, double quotes group, a backslash escapes inside them.
-std::vector<std::string> execWords(std::string_view exec) {
-  std::vector<std::string> words;
-  std::string word;
-  bool quoted = false, have = false;
-  for (std::size_t i = 0; i < exec.size(); ++i) {
-    const char c = exec[i];
-    if (quoted) {
-      if (c == '\\' && i + 1 < exec.size()) word += exec[++i];
-      else if (c == '"') quoted = false;
-      else word += c;
-    } else if (c == '"') {
-      quoted = have = true;
-    } else if (c == ' ' || c == '\t') {
-      if (have) words.push_back(word);
-      word.clear();
-      have = false;
-    } else {
-      word += c;
-      have = true;
-    }
-  }
-  if (have) words.push_back(word);
-  return words;
-}
 
 class LinuxDesktopPrograms : public DesktopPrograms {
  public:
@@ -276,7 +252,7 @@ class LinuxDesktopPrograms : public DesktopPrograms {
         exec = value;
         break;
       }
-    auto words = execWords(exec);
+    auto words = linuxfacts::quotedWords(exec, false);
     std::size_t i = 0;
     if (i < words.size() && words[i] == "env") {  // env VAR=value ... program
       ++i;

@@ -1,13 +1,13 @@
 // CP932 conversion with glibc's iconv; file writes with POSIX calls so that a full disk or a
 // failed write is noticed before the old file is replaced.
 #include "platform/Encoding.h"
+#include "platform/ReplacingFile.h"
 
 #include <fcntl.h>
 #include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -66,21 +66,6 @@ std::size_t utf8SeqLen(std::string_view s) {
   return i;
 }
 
-bool writeAll(int fd, const std::string& data) {
-  const char* p = data.data();
-  std::size_t left = data.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // The system's reason for a failed file operation, as the person at the PC reads it.
 std::string systemErrorText(int code) {
   switch (code) {
@@ -130,39 +115,11 @@ bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string
 }
 
 bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why) {
-  static std::atomic<unsigned> serial{0};
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-  auto fail = [&](int code) {
-    if (why) *why = systemErrorText(code);
-    return false;
-  };
-  // A new file of its own: a name left by a killed process with the same number, or a link someone
-  // put there, is passed over rather than written through.
-  std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    tmp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".mrv-" +
-          std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) return fail(errno);
-  int code = 0;
-  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) code = errno;
-  if (::close(fd) != 0 && code == 0) code = errno;
-  if (code == 0 && std::rename(tmp.c_str(), path.c_str()) != 0) code = errno;
-  if (code != 0) {
-    ::unlink(tmp.c_str());
-    return fail(code);
-  }
-  // the rename is only durable once the folder's entry is on the disk
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return true;
+  ReplacingFile file(path);
+  file.write(bytes);
+  if (file.finish() && file.replaceTarget()) return true;
+  if (why) *why = systemErrorText(static_cast<int>(file.errorCode()));
+  return false;
 }
 
 bool appendAnsiLine(const std::string& path, std::string_view line) {

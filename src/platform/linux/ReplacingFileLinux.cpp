@@ -1,4 +1,5 @@
-// The replacing file on POSIX: a temporary name in the target's folder, fsync, rename.
+// The replacing file on POSIX: a temporary name in the target's folder, fsync, rename, and the
+// folder's entry forced to the disk.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -31,7 +32,9 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
   static std::atomic<unsigned> serial{0};
   // a file of its own: a name that is taken (a killed run's file, a link put there) is passed over
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_ = target_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+    const std::size_t slash = target_.rfind('/');
+    temp_ = (slash == std::string::npos ? std::string() : target_.substr(0, slash + 1)) + ".mrv-" +
+            std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
     const int fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd >= 0) {
       handle_ = fd;
@@ -39,7 +42,10 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
     }
     if (errno != EEXIST) break;
   }
-  if (handle_ == kNoHandle) temp_.clear();
+  if (handle_ == kNoHandle) {
+    error_ = errno;
+    temp_.clear();
+  }
   buffer_.reserve(kBufferBytes);
 }
 
@@ -48,7 +54,12 @@ ReplacingFile::~ReplacingFile() { discard(); }
 void ReplacingFile::write(std::string_view bytes) {
   if (!isOpen() || failed_) return;
   buffer_.append(bytes);
-  if (buffer_.size() >= kBufferBytes) failed_ = !flushBuffer();
+  if (buffer_.size() >= kBufferBytes && !flushBuffer()) fail();
+}
+
+void ReplacingFile::fail() {
+  if (!failed_) error_ = errno;
+  failed_ = true;
 }
 
 bool ReplacingFile::flushBuffer() {
@@ -59,14 +70,14 @@ bool ReplacingFile::flushBuffer() {
 
 void ReplacingFile::closeHandle() {
   if (!isOpen()) return;
-  if (::close(static_cast<int>(handle_)) != 0) failed_ = true;
+  if (::close(static_cast<int>(handle_)) != 0) fail();
   handle_ = kNoHandle;
 }
 
 bool ReplacingFile::finish() {
   if (!isOpen()) return false;
-  if (!failed_ && !flushBuffer()) failed_ = true;
-  if (!failed_ && ::fsync(static_cast<int>(handle_)) != 0) failed_ = true;
+  if (!failed_ && !flushBuffer()) fail();
+  if (!failed_ && ::fsync(static_cast<int>(handle_)) != 0) fail();
   closeHandle();
   finished_ = !failed_;
   return finished_;
@@ -74,8 +85,19 @@ bool ReplacingFile::finish() {
 
 bool ReplacingFile::replaceTarget() {
   if (!finished_) return false;
-  if (std::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+  if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    error_ = errno;
+    return false;
+  }
   temp_.clear();
+  // the rename is only durable once the folder's entry is on the disk
+  const std::size_t slash = target_.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash == 0 ? 1 : slash);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
   return true;
 }
 

@@ -198,34 +198,38 @@ std::vector<std::pair<std::string, std::string>> parseDpkgStatus(std::string_vie
   return out;
 }
 
+std::vector<std::string> quotedWords(std::string_view line, bool hashComments) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, have = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"') quoted = false;
+      else if (c == '\\' && i + 1 < line.size()) word += line[++i];
+      else word += c;
+    } else if (c == '#' && hashComments) {
+      break;
+    } else if (c == '"') {
+      quoted = have = true;
+    } else if (c == ' ' || c == '\t') {
+      if (have) words.push_back(word);
+      word.clear();
+      have = false;
+    } else {
+      word += c;
+      have = true;
+    }
+  }
+  if (have) words.push_back(word);
+  return words;
+}
+
 std::string pppPeerUser(std::string_view text) {
   std::string user;
   for (const auto& raw : splitLines(text)) {
-    std::string line = raw;
-    // Words, with "..." quoting and # comments as pppd reads its options.
-    std::vector<std::string> words;
-    std::string word;
-    bool inQuote = false, have = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const char c = line[i];
-      if (inQuote) {
-        if (c == '"') inQuote = false;
-        else if (c == '\\' && i + 1 < line.size()) word += line[++i];
-        else word += c;
-      } else if (c == '#') {
-        break;
-      } else if (c == '"') {
-        inQuote = have = true;
-      } else if (c == ' ' || c == '\t') {
-        if (have) words.push_back(word);
-        word.clear();
-        have = false;
-      } else {
-        word += c;
-        have = true;
-      }
-    }
-    if (have) words.push_back(word);
+    // as pppd reads its options
+    const std::vector<std::string> words = quotedWords(raw, true);
     for (std::size_t i = 0; i + 1 < words.size(); ++i)
       if (words[i] == "user") user = words[i + 1];
   }

@@ -55,6 +55,11 @@ std::vector<std::pair<std::string, std::string>> parseDpkgStatus(std::string_vie
 // A pppd options file (/etc/ppp/peers/NAME): the argument of its last `user` option, unquoted.
 std::string pppPeerUser(std::string_view text);
 
+// The words of a line: blanks separate, double quotes group (a backslash escapes inside them), and
+// with hashComments a # outside quotes ends the line. pppd's options and a desktop entry's Exec
+// value are read so.
+std::vector<std::string> quotedWords(std::string_view line, bool hashComments);
+
 // ~/.config/user-dirs.dirs: XDG_DOCUMENTS_DIR with $HOME expanded; "" when not set.
 std::string xdgDocumentsDir(std::string_view userDirsText, std::string_view home);
 

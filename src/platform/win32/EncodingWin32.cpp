@@ -2,10 +2,9 @@
 // with MoveFileEx so a reader never sees half a record.
 #include <windows.h>
 
-#include <atomic>
 
 #include "platform/Encoding.h"
-#include "platform/win32/MoveOver.h"
+#include "platform/ReplacingFile.h"
 
 namespace mrv {
 
@@ -97,10 +96,6 @@ std::wstring widenCp932Strict(std::string_view s) {
 
 std::wstring wpath(const std::string& utf8) { return widen(utf8, CP_UTF8, 0); }
 
-bool writeAll(HANDLE h, const std::string& data) {
-  DWORD written = 0;
-  return WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) && written == data.size();
-}
 }  // namespace
 
 std::string utf8ToAnsi(std::string_view utf8) {
@@ -132,32 +127,11 @@ bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string
 }
 
 bool writeFileAtomic(const std::string& path, const std::string& bytes, std::string* why) {
-  static std::atomic<unsigned> serial{0};
-  const std::size_t sep = path.find_last_of("\\/");
-  auto fail = [&](DWORD code) {
-    if (why) *why = systemErrorText(code);
-    return false;
-  };
-  // A new file of its own: a name left by a killed process with the same number, or a link someone
-  // put there, is passed over rather than written through.
-  std::string tmp;
-  HANDLE h = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; h == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-    tmp = (sep == std::string::npos ? std::string() : path.substr(0, sep + 1)) + ".mrv-" +
-          std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
-    h = CreateFileW(wpath(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
-  }
-  if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
-  const bool ok = writeAll(h, bytes) && FlushFileBuffers(h);
-  const DWORD writeError = ok ? 0 : GetLastError();
-  CloseHandle(h);
-  if (!ok || !moveOverTarget(wpath(tmp).c_str(), wpath(path).c_str())) {
-    const DWORD code = ok ? GetLastError() : writeError;
-    DeleteFileW(wpath(tmp).c_str());
-    return fail(code);
-  }
-  return true;
+  ReplacingFile file(path);
+  file.write(bytes);
+  if (file.finish() && file.replaceTarget()) return true;
+  if (why) *why = systemErrorText(static_cast<DWORD>(file.errorCode()));
+  return false;
 }
 
 bool appendAnsiLine(const std::string& path, std::string_view line) {

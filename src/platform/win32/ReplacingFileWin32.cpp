@@ -26,7 +26,9 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
   static std::atomic<unsigned> serial{0};
   // a file of its own: a name that is taken (a killed run's file, a link put there) is passed over
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temp_ = target_ + ".~" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
+    const std::size_t sep = target_.find_last_of("\\/");
+    temp_ = (sep == std::string::npos ? std::string() : target_.substr(0, sep + 1)) + ".mrv-" +
+            std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
     HANDLE h = CreateFileW(wpath(temp_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       handle_ = reinterpret_cast<std::intptr_t>(h);
@@ -34,7 +36,10 @@ ReplacingFile::ReplacingFile(std::string target) : target_(std::move(target)) {
     }
     if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
-  if (handle_ == kNoHandle) temp_.clear();
+  if (handle_ == kNoHandle) {
+    error_ = static_cast<long>(GetLastError());
+    temp_.clear();
+  }
   buffer_.reserve(kBufferBytes);
 }
 
@@ -43,7 +48,12 @@ ReplacingFile::~ReplacingFile() { discard(); }
 void ReplacingFile::write(std::string_view bytes) {
   if (!isOpen() || failed_) return;
   buffer_.append(bytes);
-  if (buffer_.size() >= kBufferBytes) failed_ = !flushBuffer();
+  if (buffer_.size() >= kBufferBytes && !flushBuffer()) fail();
+}
+
+void ReplacingFile::fail() {
+  if (!failed_) error_ = static_cast<long>(GetLastError());
+  failed_ = true;
 }
 
 bool ReplacingFile::flushBuffer() {
@@ -57,14 +67,14 @@ bool ReplacingFile::flushBuffer() {
 
 void ReplacingFile::closeHandle() {
   if (!isOpen()) return;
-  if (!CloseHandle(asHandle(handle_))) failed_ = true;
+  if (!CloseHandle(asHandle(handle_))) fail();
   handle_ = kNoHandle;
 }
 
 bool ReplacingFile::finish() {
   if (!isOpen()) return false;
-  if (!failed_ && !flushBuffer()) failed_ = true;
-  if (!failed_ && !FlushFileBuffers(asHandle(handle_))) failed_ = true;
+  if (!failed_ && !flushBuffer()) fail();
+  if (!failed_ && !FlushFileBuffers(asHandle(handle_))) fail();
   closeHandle();
   finished_ = !failed_;
   return finished_;
@@ -72,7 +82,10 @@ bool ReplacingFile::finish() {
 
 bool ReplacingFile::replaceTarget() {
   if (!finished_) return false;
-  if (!moveOverTarget(wpath(temp_).c_str(), wpath(target_).c_str())) return false;
+  if (!moveOverTarget(wpath(temp_).c_str(), wpath(target_).c_str())) {
+    error_ = static_cast<long>(GetLastError());
+    return false;
+  }
   temp_.clear();
   return true;
 }
