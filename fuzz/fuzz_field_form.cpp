@@ -14,7 +14,7 @@
 #include "platform/FolderFiles.h"
 #include "records/Aggregate.h"
 #include "records/InventoryRecord.h"
-#include "ui/MemoryViews.h"
+#include "support/RecordLines.h"
 
 namespace {
 
@@ -66,15 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto values = fuzzsupport::cutInput(std::string_view(reinterpret_cast<const char*>(data), size), "\n");
   if (values.size() > 200) return 0;
 
-  MemoryGridView grid;
-  MemoryTextView memo;
-  grid.setColCount(3);
-  grid.setRowCount(10);
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
-  record.addValueRow("PC01__SALES");  // row 1, the record file name stem
-  for (std::string_view v : values) record.addValueRow(v);
-  const std::vector<std::string> lines = memo.lines();
+  std::vector<std::string_view> all{"PC01__SALES"};  // row 1, the record file name stem
+  all.insert(all.end(), values.begin(), values.end());
+  const std::vector<std::string> lines = mrv::test::recordLinesOf(all);
   if (lines.size() != values.size() + 1) __builtin_trap();  // one line per value, whatever it holds
 
   folder.reset({});

@@ -8,6 +8,7 @@
 #include "records/Aggregate.h"
 #include "records/InventoryRecord.h"
 #include "support/ListFolder.h"
+#include "support/RecordLines.h"
 #if defined(__linux__)
 #include "support/SpreadsheetCsv.h"
 #endif
@@ -20,16 +21,7 @@ namespace {
 using Row = std::vector<std::string>;
 
 // What the record of these values holds, one line per value, as the record file keeps it.
-std::vector<std::string> recordOf(const std::vector<std::string>& values) {
-  MemoryGridView grid;
-  MemoryTextView memo;
-  grid.setColCount(3);
-  grid.setRowCount(10);
-  int counter = 1;
-  InventoryRecord record(grid, memo, counter);
-  for (const auto& v : values) record.addValueRow(v);
-  return memo.lines();
-}
+std::vector<std::string> recordOf(const std::vector<std::string>& values) { return mrv::test::recordLinesOf(values); }
 
 // Values that a registry, a WMI answer or a person at the PC can hand over.
 const std::vector<std::string> kHostile = {
