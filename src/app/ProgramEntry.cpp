@@ -14,14 +14,11 @@
 #include "platform/PlatformServices.h"
 #include "platform/UserLocale.h"
 #include "ui/Version.h"
+#include "platform/FolderFiles.h"
 
 namespace mrv {
 
 namespace {
-bool isFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
-}
 
 // What the starter hands to the window program besides the arguments.
 constexpr const char* kStarterVariable = "MERVANA_PROGRAM";
@@ -64,8 +61,8 @@ std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const
 
 StartUp ReadStartUp(const std::vector<std::string>& args, const std::string& programPath) {
   StartUp s;
-  s.options = ParseCommandLine(args, programPath, isFile);
-  if (const std::string warning = MissingConfigurationWarning(s.options, isFile); !warning.empty())
+  s.options = ParseCommandLine(args, programPath, isRegularFile);
+  if (const std::string warning = MissingConfigurationWarning(s.options, isRegularFile); !warning.empty())
     std::cerr << "mervana: " << warning << "\n";
   s.settings = ReadSettings(s.options.iniPath);
   return s;

@@ -5,14 +5,14 @@
 
 #include "app/IniFile.h"
 #include "base/Utf8Path.h"
+#include "platform/FolderFiles.h"
 
 namespace mrv {
 
 Settings ReadSettings(const std::string& iniPath) {
   Settings s;
-  std::error_code ec;
   IniFile ini;
-  if (iniPath.empty() || !std::filesystem::is_regular_file(pathFromUtf8(iniPath), ec) || !ini.load(iniPath)) return s;
+  if (iniPath.empty() || !isRegularFile(iniPath) || !ini.load(iniPath)) return s;
   s.saveDir = ini.value("General", "SaveDir");
   if (!s.saveDir.empty() && s.saveDir.back() == '\\') s.saveDir.pop_back();  // one backslash only
   s.sources.registry = ini.value("Sources", "Registry");

@@ -29,15 +29,9 @@
 #include "records/InventoryRecord.h"
 #include "records/ItemDefinitionFile.h"
 #include "records/ItemList.h"
+#include "platform/FolderFiles.h"
 
 namespace mrv {
-
-namespace {
-bool fileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
-}
-}  // namespace
 
 TForm1::TForm1(TextView& memo, GridView& grid, StatusView& status, WindowView& window, Dialogs& dialogs,
                const Platform& platform, std::string programPath)
@@ -94,7 +88,7 @@ std::string TForm1::programDir() const {
 }
 
 void TForm1::FormCreate(const std::vector<std::string>& args) {
-  const StartOptions options = ParseCommandLine(args, programPath_, fileExists);
+  const StartOptions options = ParseCommandLine(args, programPath_, isRegularFile);
   FormCreate(options, ReadSettings(options.iniPath));
 }
 
@@ -236,8 +230,8 @@ void TForm1::StartAuditProgram(const std::string& folder, const std::string& ste
   namespace fs = std::filesystem;
   std::error_code ec;
   std::string program = programDir() + kPathSeparator + "zoviziri.exe";
-  if (!fs::is_regular_file(pathFromUtf8(program), ec)) program = programDir() + kPathSeparator + "zoviziri";
-  if (!fs::is_regular_file(pathFromUtf8(program), ec) || !platform_.shell) return;
+  if (!isRegularFile(program)) program = programDir() + kPathSeparator + "zoviziri";
+  if (!isRegularFile(program) || !platform_.shell) return;
   if (platform_.system && !IsAdminUser(*platform_.system)) return;
   const std::string log = AuditLogPath(folder, stem);
   const auto size =
@@ -305,7 +299,7 @@ void TForm1::ItemList1Click() {
 
 void TForm1::Help2Click() {
   const std::string manual = programDir() + kPathSeparator + "dorvel.mht";
-  if (platform_.shell && fileExists(manual)) platform_.shell->openDocument(manual);
+  if (platform_.shell && isRegularFile(manual)) platform_.shell->openDocument(manual);
 }
 
 void TForm1::Version1Click() { dialogs_.message("バージョン情報", VersionBanner(), Dialogs::Kind::Information); }

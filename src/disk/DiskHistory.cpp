@@ -12,6 +12,7 @@
 #include "disk/NvmeHealth.h"
 #include "platform/Encoding.h"
 #include "platform/FileLock.h"
+#include "base/Utf8Path.h"
 
 namespace mrv {
 
@@ -19,7 +20,7 @@ namespace {
 
 void createFolder(const std::string& path) {
   std::error_code ec;
-  std::filesystem::create_directory(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+  std::filesystem::create_directory(pathFromUtf8(path), ec);
 }
 
 std::size_t lastSeparator(std::string_view path) { return path.find_last_of("/\\"); }

@@ -9,6 +9,8 @@
 #include "disk/DiskHistory.h"
 #include "disk/DriveHealth.h"
 #include "platform/Encoding.h"
+#include "platform/FolderFiles.h"
+#include "base/Utf8Path.h"
 
 namespace mrv {
 
@@ -16,12 +18,6 @@ namespace {
 
 constexpr int kReportDrives = 5;
 
-std::filesystem::path fsPath(const std::string& utf8) { return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())); }
-
-bool fileExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(fsPath(path), ec);
-}
 
 void showGrid(FormServices& form) {
   form.grid().setVisible(true);
@@ -185,7 +181,7 @@ void HDD1Click(FormServices& form, const std::string& historyPath) {
   const bool ntFamily = !(p.ata && p.ata->sharedController());
   // A system that cannot answer the test counts the user as an administrator.
   if (ntFamily && p.system && !IsAdminUser(*p.system)) {
-    if (fileExists(historyPath)) {
+    if (isRegularFile(historyPath)) {
       info(form, "管理者権限がなく実行できません。保存されたデータを表示します。");
       PrepareDiskReportGrid(form);
       ShowSavedDiskData(form, historyPath);
@@ -247,7 +243,7 @@ void LoadHistoryGrid(GridView& g, const std::string& path) {
 }
 
 void HDD2Click(FormServices& form, const std::string& historyPath) {
-  if (!fileExists(historyPath)) {
+  if (!isRegularFile(historyPath)) {
     form.dialogs().message("Mervana", "HDD情報ファイルがありません", Dialogs::Kind::Information);
     return;
   }
@@ -257,9 +253,9 @@ void HDD2Click(FormServices& form, const std::string& historyPath) {
 }
 
 void HDDE1Click(FormServices& form, const std::string& historyPath) {
-  if (!fileExists(historyPath) || !form.dialogs().askYesNo("確認", "HDD履歴を削除してよろしいか")) return;
+  if (!isRegularFile(historyPath) || !form.dialogs().askYesNo("確認", "HDD履歴を削除してよろしいか")) return;
   std::error_code ec;
-  if (!std::filesystem::remove(fsPath(historyPath), ec) || ec)
+  if (!std::filesystem::remove(pathFromUtf8(historyPath), ec) || ec)
     throw MrvError("HDD履歴を削除できません: " + historyPath + (ec ? " (" + ec.message() + ")" : std::string()));
 }
 
@@ -269,7 +265,7 @@ std::string ChooseHistoryFile(FormServices& form, std::string& dialogFolder, con
     dialogFolder = sep == std::string::npos ? std::string(".") : historyPath.substr(0, sep);
   }
   const std::string file = form.dialogs().openFile(dialogFolder, "CSV files (*.csv)|*.CSV");
-  return !file.empty() && fileExists(file) ? file : std::string();
+  return !file.empty() && isRegularFile(file) ? file : std::string();
 }
 
 void HDDO1Click(FormServices& form, std::string& dialogFolder, const std::string& historyPath) {

@@ -12,6 +12,7 @@
 #include "disk/DiskReport.h"
 #include "chart/XYGraph.h"
 #include "platform/SystemServices.h"
+#include "platform/FolderFiles.h"
 
 namespace mrv {
 
@@ -240,8 +241,7 @@ void ComboBox1Change(FormServices& form, ChartPanelView& panel) {
 }
 
 void ShowHistoryChart(FormServices& form, ChartPanelView& panel, const std::string& path) {
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), ec)) {
+  if (path.empty() || !isRegularFile(path)) {
     form.dialogs().message("Mervana", "HDD情報ファイルがありません", Dialogs::Kind::Information);
     return;
   }

@@ -39,6 +39,8 @@ inline constexpr std::uint64_t kMaxFolderFileBytes = 16u << 20;
 // The whole content of a regular file of the folder (no link, at most kMaxFolderFileBytes); false
 // when it cannot be read.
 bool readFileBytes(const std::string& path, std::string& bytes);
+// Whether a regular file is at the path (a link to one counts); false for a folder, a device or nothing.
+bool isRegularFile(const std::string& path);
 // Joins a folder and a file name with the system's separator (none added when the folder ends in one).
 std::string joinPath(const std::string& folder, const std::string& name);
 
