@@ -76,18 +76,32 @@ std::optional<int> RefuseBatchRun(const std::vector<std::string>& failures) {
   return 1;
 }
 
+std::optional<int> PrepareWindowRun(const std::vector<std::string>& args, const std::string& programPath,
+                                    const std::function<bool()>& displayAvailable, std::string_view noDisplay,
+                                    WindowRun& run) {
+  run.start = ReadStartUp(args, programPath);
+  const bool batch = run.start.options.batch;
+  if (!batch && !displayAvailable()) {
+    std::cerr << "mervana: " << noDisplay << "\n";
+    return 1;
+  }
+  run.services = std::make_unique<PlatformServices>(run.start.settings.sources);
+  for (const auto& m : run.services->messages()) std::cerr << "mervana: " << m << "\n";
+  if (!batch) return std::nullopt;
+  // a batch run saves nothing when a configured source could not be opened
+  if (auto rc = RefuseBatchRun(run.services->failures())) return *rc;
+  // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
+  // behind by a closed remote session) means a run without one.
+  if (!displayAvailable())
+    return RunBatchWithoutDisplay(run.start.options, run.start.settings, programPath, run.services->platform());
+  return std::nullopt;
+}
+
 namespace {
 // A run in this process without a window: a batch run, or `noWindow` said and exit 1 without /b.
 int runWithoutDisplay(const std::vector<std::string>& args, const std::string& programPath, std::string_view noWindow) {
-  const StartUp start = ReadStartUp(args, programPath);
-  if (!start.options.batch) {
-    std::cerr << "mervana: " << noWindow << "\n";
-    return 1;
-  }
-  PlatformServices services(start.settings.sources);
-  for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
-  if (auto rc = RefuseBatchRun(services.failures())) return *rc;
-  return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
+  WindowRun run;
+  return PrepareWindowRun(args, programPath, [] { return false; }, noWindow, run).value_or(1);
 }
 }  // namespace
 

@@ -2,12 +2,16 @@
 // What the program's entry does before, or instead of, a window: the support commands, reading the
 // command line and the configuration file once, and a batch run without any window system. Both
 // program entries (with and without the window) use it.
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Settings.h"
+#include "platform/PlatformServices.h"
 
 namespace mrv {
 
@@ -29,6 +33,20 @@ StartUp ReadStartUp(const std::vector<std::string>& args, const std::string& pro
 // be opened at all (`failures`, see PlatformServices): the record would mix this PC with the one
 // the sources describe. Says so on stderr and gives the exit status; nullopt when nothing failed.
 std::optional<int> RefuseBatchRun(const std::vector<std::string>& failures);
+
+// The start of every run that is not a support command, in one place for all the entries: the
+// command line and configuration read once; without a display (`displayAvailable`, asked once), a
+// run that is not a batch run refused with `noDisplay` on stderr; the configured sources opened,
+// what went wrong with them said on stderr; a batch run refused when a source failed; a batch run
+// without a display carried out here, with the dialogs on stderr. A result is the program's exit
+// status; nullopt leaves `run` ready for the window.
+struct WindowRun {
+  StartUp start;
+  std::unique_ptr<PlatformServices> services;
+};
+std::optional<int> PrepareWindowRun(const std::vector<std::string>& args, const std::string& programPath,
+                                    const std::function<bool()>& displayAvailable, std::string_view noDisplay,
+                                    WindowRun& run);
 
 // The whole program without a window: a support command, or a batch run (/b) without a display.
 // Without /b it explains that a batch run is what this program can do and fails.

@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <iostream>
 
-#include "app/BatchRun.h"
 #include "app/ProgramEntry.h"
 #include "app/TForm1.h"
 #include "gui/FirstPaintReport.h"
@@ -21,22 +20,15 @@ int main(int argc, char** argv) {
 
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;
 
-  const StartUp start = ReadStartUp(args, programPath);
-  const StartOptions& options = start.options;
-  const Settings& settings = start.settings;
-  PlatformServices services(settings.sources);
-  for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
-  if (options.batch)
-    if (auto rc = RefuseBatchRun(services.failures())) return *rc;
-
-  // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
-  // behind by a closed remote session) means a run without one. The starter has asked already.
-  if (!started.displayChecked && !DisplayAvailable()) {
-    if (options.batch) return RunBatchWithoutDisplay(options, settings, programPath, services.platform());
-    std::cerr << "mervana: 画面を表示できません (ウィンドウシステムに接続できません)。"
-                 "バッチ実行は mervana /b0 で行えます。\n";
-    return 1;
-  }
+  // the starter has asked the display already
+  WindowRun run;
+  if (auto rc = PrepareWindowRun(
+          args, programPath, [&started] { return started.displayChecked || DisplayAvailable(); },
+          "画面を表示できません (ウィンドウシステムに接続できません)。バッチ実行は mervana /b0 で行えます。", run))
+    return *rc;
+  const StartOptions& options = run.start.options;
+  const Settings& settings = run.start.settings;
+  const PlatformServices& services = *run.services;
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Mervana");

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "app/BatchRun.h"
 #include "app/ProgramEntry.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
@@ -51,19 +50,11 @@ int main(int argc, char** argv) {
 
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;
 
-  const StartUp start = ReadStartUp(args, programPath);
-  PlatformServices services(start.settings.sources);
-  for (const auto& m : services.messages()) std::cerr << "mervana: " << m << "\n";
-
-  if (start.options.batch) {
-    // a batch run saves nothing when a configured source could not be opened
-    if (auto rc = RefuseBatchRun(services.failures())) return *rc;
-    if (!DisplayAvailable())
-      return RunBatchWithoutDisplay(start.options, start.settings, programPath, services.platform());
-  } else if (!DisplayAvailable()) {
-    std::cerr << "mervana: 画面を表示できません (対話型のデスクトップがありません)。"
-                 "バッチ実行は mervana /b0 で行えます。\n";
-    return 1;
-  }
-  return RunMainWindow(start.options, start.settings, programPath, services.platform(), services.messages());
+  WindowRun run;
+  if (auto rc = PrepareWindowRun(
+          args, programPath, [] { return DisplayAvailable(); },
+          "画面を表示できません (対話型のデスクトップがありません)。バッチ実行は mervana /b0 で行えます。", run))
+    return *rc;
+  return RunMainWindow(run.start.options, run.start.settings, programPath, run.services->platform(),
+                       run.services->messages());
 }
