@@ -16,11 +16,11 @@ CollectionResult RunStandardCollection(CollectionContext& ctx, InventoryRecord& 
     try {
       texts = step.collect(ctx);
     } catch (const std::exception& e) {
-      texts.assign(step.keys.size(), kProbeError);
+      texts.assign(static_cast<std::size_t>(step.rows), kProbeError);
       if (ctx.onStepFailure) ctx.onStepFailure(step.family, e.what());
     }
     // the layout is the record's contract: a step always fills exactly its rows
-    texts.resize(step.keys.size());
+    texts.resize(static_cast<std::size_t>(step.rows));
     for (const auto& t : texts) record.addValueRow(t);
     if (timings) {
       const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

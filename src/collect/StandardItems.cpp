@@ -11,6 +11,7 @@
 #include "collect/SessionItems.h"
 #include "collect/WindowsItems.h"
 #include "collect/WmiItems.h"
+#include "records/ItemCatalogue.h"
 
 namespace mrv {
 
@@ -25,78 +26,48 @@ ItemTexts DiskHealthStep(CollectionContext& ctx) {
   return ctx.diskHealthRows ? ctx.diskHealthRows(ctx) : ItemTexts(6);
 }
 
-using K = std::string_view;
-constexpr K kStem[] = {"CsvFileName"};
-constexpr K kVersion[] = {"MrvVersion"};
-constexpr K kUsers[] = {"UserName", "NetUserName"};
-constexpr K kNetworkIdentity[] = {"WorkGroup", "DomainName", "", "ComputerName", "Comment", "Owner", "Organization"};
-constexpr K kModel[] = {"Model"};
-constexpr K kCpuName[] = {"CpuName"};
-constexpr K kCpuClock[] = {"CpuClockMHz"};
-constexpr K kMemorySpeed[] = {"MemorySpeedL2Cache"};
-constexpr K kMemory[] = {"MemoryMB"};
-constexpr K kPageFile[] = {"PageMemory"};
-constexpr K kDrives[] = {"WinDrive", "WinDriveFree", "WinDriveTotal", "SubDrive", "SubDriveFree", "SubDriveTotal"};
-constexpr K kDateTime[] = {"DateTime"};
-constexpr K kTimeDifference[] = {"TimeDifference"};
-constexpr K kFolders[] = {"SystemDir", "MyDocumentsDir"};
-constexpr K kScreen[] = {"ScreenWidth", "ScreenColorBits"};
-constexpr K kWindowsName[] = {"WindowsProductName", "WindowsVersion"};
-constexpr K kWindowsUpdate[] = {"LastWindowsUpdate", "LatestWinPatch", "WinAutoUpdate"};
-constexpr K kIsAdmin[] = {"IsAdmin"};
-constexpr K kInstallDate[] = {"WinInstallDate"};
-constexpr K kProductId[] = {"WinProductID", "WinProductKey"};
-constexpr K kIe[] = {"IeVersion", "IePatchList"};
-constexpr K kIme[] = {"DefaultIME"};
-constexpr K kPrinter[] = {"DefaultPrinterName", "DefaultPrinterDriver", "DefaultPrinterPort", "DefaultPrinterColor"};
-constexpr K kHost[] = {"HostName", "IpAddress"};
-constexpr K kWmi[] = {"MemorySlots", "MemoryCapacity", "Motherboard", "BIOS", "CpuId", "OpticalDrive", "HddModel", "HddSerial"};
-constexpr K kDiskHealth[] = {"HddFailWarn",      "HddReadErrorRate", "HddReallocSectors",
-                             "HddSeekErrorRate", "HddSpinRetry",     "HddTemperature"};
-constexpr K kAdapters[] = {"Nic1Name",    "Nic1Dhcp", "Nic1IpAddress",  "Nic1SubnetMask", "Nic1Gateway", "Nic1Dns",
-                           "Nic1MacAddress", "Nic1Wins", "Nic2Name",    "Nic2Dhcp",       "Nic2IpAddress", "Nic2SubnetMask",
-                           "Nic2Gateway", "Nic2Dns",  "Nic2MacAddress", "Nic2Wins"};
-constexpr K kAntivirus[] = {"McAfeeVer",     "EngineVer",    "PatternVer",       "ScanDateTime",
-                            "FilesInfected", "OnAccessScan", "ScanUpdateSetting"};
-constexpr K kComponents[] = {"PrinterSharing", "TcpIp", "IpxSpx", "NetBeui"};
-constexpr K kDialUp[] = {"DialUp"};
-constexpr K kHours[] = {"HoursFromStart"};
-
-const StandardStep kSteps[] = {
-    {"identity", kStem, RecordStemItem},
-    {"identity", kVersion, VersionItem},
-    {"identity", kUsers, UserNameItems},
-    {"identity", {}, DecideOsFamily},
-    {"identity", kNetworkIdentity, NetworkIdentityItems},
-    {"model", kModel, ModelItem},
-    {"processor", kCpuName, CpuNameItem},
-    {"processor clock", kCpuClock, CpuClockItem},
-    {"memory", kMemorySpeed, MemorySpeedL2CacheItem},
-    {"memory", kMemory, MemoryItem},
-    {"memory", kPageFile, PageFileItem},
-    {"drives", kDrives, DriveItems},
-    {"session", kDateTime, DateTimeItem},
-    {"clock difference", kTimeDifference, TimeDifferenceItem},
-    {"session", kFolders, FolderItems},
-    {"session", kScreen, ScreenItems},
-    {"installed programs", {}, InstalledSoftwareStep},
-    {"windows", kWindowsName, WindowsNameItems},
-    {"windows", kWindowsUpdate, WindowsUpdateItems},
-    {"windows", kIsAdmin, IsAdminItem},
-    {"windows", kInstallDate, InstallDateItem},
-    {"windows", kProductId, ProductIdItems},
-    {"windows", kIe, IeItems},
-    {"session", kIme, DefaultImeItem},
-    {"printers", kPrinter, DefaultPrinterItems},
-    {"host", kHost, HostItems},
-    {"wmi", kWmi, WmiHardwareItems},
-    {"disk health", kDiskHealth, DiskHealthStep},
-    {"adapters", kAdapters, NetworkAdapters},
-    {"antivirus", kAntivirus, AntivirusStatus},
-    {"components", kComponents, NetworkComponentItems},
-    {"dial-up", kDialUp, DialUpItem},
-    {"session", kHours, HoursFromStartItem},
+constexpr StandardStep kSteps[] = {
+    {"identity", 1, RecordStemItem},  // 1
+    {"identity", 1, VersionItem},  // 2
+    {"identity", 2, UserNameItems},  // 3-4
+    {"identity", 0, DecideOsFamily},  // no row
+    {"identity", 7, NetworkIdentityItems},  // 5-11
+    {"model", 1, ModelItem},  // 12
+    {"processor", 1, CpuNameItem},  // 13
+    {"processor clock", 1, CpuClockItem},  // 14
+    {"memory", 1, MemorySpeedL2CacheItem},  // 15
+    {"memory", 1, MemoryItem},  // 16
+    {"memory", 1, PageFileItem},  // 17
+    {"drives", 6, DriveItems},  // 18-23
+    {"session", 1, DateTimeItem},  // 24
+    {"clock difference", 1, TimeDifferenceItem},  // 25
+    {"session", 2, FolderItems},  // 26-27
+    {"session", 2, ScreenItems},  // 28-29
+    {"installed programs", 0, InstalledSoftwareStep},  // no row
+    {"windows", 2, WindowsNameItems},  // 30-31
+    {"windows", 3, WindowsUpdateItems},  // 32-34
+    {"windows", 1, IsAdminItem},  // 35
+    {"windows", 1, InstallDateItem},  // 36
+    {"windows", 2, ProductIdItems},  // 37-38
+    {"windows", 2, IeItems},  // 39-40
+    {"session", 1, DefaultImeItem},  // 41
+    {"printers", 4, DefaultPrinterItems},  // 42-45
+    {"host", 2, HostItems},  // 46-47
+    {"wmi", 8, WmiHardwareItems},  // 48-55
+    {"disk health", 6, DiskHealthStep},  // 56-61
+    {"adapters", 16, NetworkAdapters},  // 62-77
+    {"antivirus", 7, AntivirusStatus},  // 78-84
+    {"components", 4, NetworkComponentItems},  // 85-88
+    {"dial-up", 1, DialUpItem},  // 89
+    {"session", 1, HoursFromStartItem},  // 90
 };
+
+constexpr int rowsOf(std::span<const StandardStep> steps) {
+  int n = 0;
+  for (const StandardStep& step : steps) n += step.rows;
+  return n;
+}
+static_assert(rowsOf(kSteps) == kStandardRows, "the steps fill the standard block, no more and no less");
 
 }  // namespace
 

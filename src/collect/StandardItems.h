@@ -1,12 +1,15 @@
 #pragma once
 // The standard block as a table: one step per row or per family of rows that one operation fills,
-// in catalogue order. Each step names the catalogue keys of the rows it fills and the collector that
-// gives their texts. The pass (StandardCollection.h) runs the steps in order and adds the texts
-// through the record's add-a-value-row operation.
+// in catalogue order. Each step says how many rows it fills and names the collector that gives
+// their texts; the rows' keys and labels are declared once, in the catalogue
+// (records/ItemCatalogue.cpp), and a step's rows are the next ones of it. The pass
+// (StandardCollection.h) runs the steps in order and adds the texts through the record's
+// add-a-value-row operation.
 //
-// Adding a row: declare its key in the catalogue (records/ItemCatalogue.cpp), give its collector in
-// the family file it belongs to (collect/*Items.cpp), add the step here in catalogue order, and test
-// the collector; StandardItemsTest holds the table against the catalogue.
+// Adding a row: declare it in the catalogue, give its collector in the family file it belongs to
+// (collect/*Items.cpp, or the installation's rows, collect/InstallationFacts.h), and add the step
+// here in catalogue order, or count the row in the step that fills it. The build checks that the
+// steps fill the catalogue's rows exactly.
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,7 +24,7 @@ using Collector = std::vector<std::string> (*)(CollectionContext&);
 
 struct StandardStep {
   std::string_view family;                // which family of rows, for timings and failure reports
-  std::span<const std::string_view> keys;  // the catalogue keys of the rows it fills, in order
+  int rows;                               // how many rows it fills: the next ones of the catalogue
   Collector collect;
 };
 

@@ -11,6 +11,7 @@
 #include "ui/MemoryViews.h"
 #include "app/TForm1.h"
 #include "ui/Version.h"
+#include "records/ItemCatalogue.h"
 #include "support/UnopenableFile.h"
 
 using namespace mrv;
@@ -91,7 +92,7 @@ TEST_F(Form1Test, ReadFillsTheRecordAndShowsTheGrid) {
   EXPECT_FALSE(memo.visible());
   EXPECT_TRUE(window.menuEnabled("Save1"));
   const auto lines = memo.lines();
-  ASSERT_EQ(lines.size(), 190u);  // 90 standard rows, 100 program rows, no patches
+  ASSERT_EQ(lines.size(), kStandardRows + 100u);  // the standard rows, 100 program rows, no patches
   EXPECT_EQ(lines[1], VersionBanner());
   EXPECT_EQ(grid.cell(1, 0), "ItemName");
   EXPECT_EQ(grid.cell(2, 0), "Value");
@@ -166,15 +167,15 @@ TEST_F(Form1Test, ExitWithoutEditsClosesWithoutQuestions) {
 
 TEST_F(Form1Test, PromptAnswerIsOneRowWithCommasAsBlanks) {
   form->FormCreate({});
-  form->rowCounter() = 91;
+  form->rowCounter() = kStandardRows + 1;
   grid.setRowCount(100);
   grid.setColCount(3);
   dialogs.promptAnswers = {"=a, b,c"};
   form->AskValue("部署名は?");
   EXPECT_EQ(dialogs.shown.back(), "prompt|部署名は?");
   EXPECT_EQ(memo.lines().back(), "'=a  b c");  // and the field form's guard: no live formula
-  EXPECT_EQ(grid.cell(2, 91), "'=a  b c");
-  EXPECT_EQ(form->rowCounter(), 92);
+  EXPECT_EQ(grid.cell(2, kStandardRows + 1), "'=a  b c");
+  EXPECT_EQ(form->rowCounter(), kStandardRows + 2);
 }
 
 TEST_F(Form1Test, AggregateShowsItsOutcomeAndBuildsTheListsBesideTheProgram) {

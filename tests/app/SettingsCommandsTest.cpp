@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/TForm1.h"
+#include "records/ItemCatalogue.h"
 #include "ui/MemoryViews.h"
 
 using namespace mrv;
@@ -115,7 +116,7 @@ TEST_F(SettingsCommands, ItemListShowsAndWritesBothFamilies) {
   EXPECT_FALSE(memo.visible());
   EXPECT_EQ(grid.cell(1, 0), "9x");
   EXPECT_EQ(grid.cell(2, 0), "NT");
-  EXPECT_EQ(grid.cell(0, 93), "93");
+  EXPECT_EQ(grid.cell(0, kStandardRows + 3), std::to_string(kStandardRows + 3));
   EXPECT_EQ(grid.colWidth(2), 200);
   const std::string file = get("itemlist.csv");
   EXPECT_EQ(file.substr(0, 14), "CSV\x83\x74\x83\x40\x83\x43\x83\x8B\x96\xBC,");  // CSVファイル名 in Shift-JIS
@@ -140,13 +141,13 @@ TEST_F(SettingsCommands, ReadAddsTheCustomBlockWithItsLabels) {
   form->runCommand("Read1");
   ASSERT_TRUE(form->readCompleted());
   const V lines = memo.lines();
-  ASSERT_EQ(lines.size(), 194u);  // 90 standard rows, 4 custom rows, 100 program rows
-  EXPECT_EQ(V(lines.begin() + 90, lines.begin() + 94), (V{"literal==リテラル", "3  east", "No", ""}));
-  EXPECT_EQ(grid.cell(1, 91), "リテラル");
-  EXPECT_EQ(grid.cell(1, 92), ">Room?");
-  EXPECT_EQ(grid.cell(1, 93), "<Agree?");
-  EXPECT_EQ(grid.cell(2, 93), "No");
-  EXPECT_EQ(grid.cell(1, 94), "&nothing");
-  EXPECT_EQ(grid.cell(1, 95), "");
+  ASSERT_EQ(lines.size(), kStandardRows + 4 + 100u);  // the standard rows, 4 custom rows, 100 program rows
+  EXPECT_EQ(V(lines.begin() + kStandardRows, lines.begin() + kStandardRows + 4), (V{"literal==リテラル", "3  east", "No", ""}));
+  EXPECT_EQ(grid.cell(1, kStandardRows + 1), "リテラル");
+  EXPECT_EQ(grid.cell(1, kStandardRows + 2), ">Room?");
+  EXPECT_EQ(grid.cell(1, kStandardRows + 3), "<Agree?");
+  EXPECT_EQ(grid.cell(2, kStandardRows + 3), "No");
+  EXPECT_EQ(grid.cell(1, kStandardRows + 4), "&nothing");
+  EXPECT_EQ(grid.cell(1, kStandardRows + 5), "");
   EXPECT_EQ(dialogs.shown, (V{"prompt|Room?", "Mervana|このウィンドウズのバージョンは  です", "Mervana：問い合わせ|Agree?"}));
 }

@@ -17,6 +17,7 @@
 #include "records/InventoryRecord.h"
 #include "gui/QtTestApp.h"
 #include "gui/MainWindow.h"
+#include "records/ItemCatalogue.h"
 
 using namespace mrv;
 
@@ -88,7 +89,7 @@ TEST_F(MainWindowTest, EveryGridRowShowsItsRecordLinePastAHundredRows) {
   form.memo().clear();
   int counter = 1;
   InventoryRecord record(form.grid(), form.memo(), counter);
-  for (int i = 1; i <= 90; ++i) record.addValueRow("item " + std::to_string(i));
+  for (int i = 1; i <= kStandardRows; ++i) record.addValueRow("item " + std::to_string(i));
   std::vector<std::string> installed;
   for (int i = 0; i < 123; ++i) installed.push_back("program " + std::to_string(i));
   record.closeRecord(installed, {"0@KB1"});
@@ -151,9 +152,9 @@ TEST_F(MainWindowTest, ReadShowsNinetyRowsWithTheScreenTheWindowIsOn) {
   window->form().runCommand("Read1");
   QTableWidget* grid = window->StringGrid1();
   ASSERT_FALSE(grid->isHidden());
-  ASSERT_GE(grid->rowCount(), 90);  // record row r is the grid's row r - 1: label, value
+  ASSERT_GE(grid->rowCount(), kStandardRows);  // record row r is the grid's row r - 1: label, value
   EXPECT_EQ(grid->item(0, 0)->text(), QString::fromUtf8("CSVファイル名"));
-  EXPECT_EQ(grid->item(89, 0)->text(), QString::fromUtf8("起動後時間"));
+  EXPECT_EQ(grid->item(kStandardRows - 1, 0)->text(), QString::fromUtf8("起動後時間"));
   // the screen rows come from the window's own screen (the offscreen platform has one)
   const QScreen* screen = window->screen();
   ASSERT_NE(screen, nullptr);

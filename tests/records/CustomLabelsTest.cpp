@@ -3,6 +3,7 @@
 
 #include "records/CustomLabels.h"
 #include "records/ItemList.h"
+#include "records/ItemCatalogue.h"
 #include "ui/MemoryViews.h"
 
 using namespace mrv;
@@ -47,19 +48,19 @@ V itemList(const V& definition) {
 
 TEST(ItemList, WithoutDefinitionFileTheCatalogueRowsOnly) {
   const V lines = itemList({});
-  ASSERT_EQ(lines.size(), 90u);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kStandardRows));
   EXPECT_EQ(lines[0], "CSVファイル名,CSVファイル名");
   EXPECT_EQ(lines[6], ",");
   EXPECT_EQ(lines[24], ",時計誤差Min");
   EXPECT_EQ(lines[32], ",");
   EXPECT_EQ(lines[34], ",管理者権限");
-  EXPECT_EQ(lines[89], "起動後時間,起動後時間");
+  EXPECT_EQ(lines[kStandardRows - 1], "起動後時間,起動後時間");
 }
 
 TEST(ItemList, EachFamilyIsItsOwnLabelPass) {
   const V lines = itemList({"?NT", "NT only", "?9x NT", "shared, with comma", "=x", "// end"});
-  ASSERT_EQ(lines.size(), 93u);
-  EXPECT_EQ(lines[90], "\"shared, with comma\",NT only");
-  EXPECT_EQ(lines[91], "'=x,\"shared, with comma\"");
-  EXPECT_EQ(lines[92], ",'=x");
+  ASSERT_EQ(lines.size(), kStandardRows + 3u);
+  EXPECT_EQ(lines[kStandardRows], "\"shared, with comma\",NT only");
+  EXPECT_EQ(lines[kStandardRows + 1], "'=x,\"shared, with comma\"");
+  EXPECT_EQ(lines[kStandardRows + 2], ",'=x");
 }

@@ -43,9 +43,9 @@ TEST(FieldForm, AValueWithALineBreakKeepsEveryLaterRowInPlace) {
 
 TEST(ItemCatalogue, NinetyRowsWithTheirLabels) {
   ASSERT_EQ(kItemCatalogue.size(), 90u);
-  for (int i = 0; i < 90; ++i) EXPECT_EQ(kItemCatalogue[static_cast<std::size_t>(i)].pos, i + 1);
+  for (int i = 0; i < kStandardRows; ++i) EXPECT_EQ(kItemCatalogue[static_cast<std::size_t>(i)].pos, i + 1);
   EXPECT_EQ(cataloguePos("CsvFileName"), 1);
-  EXPECT_EQ(cataloguePos("HoursFromStart"), 90);
+  EXPECT_EQ(cataloguePos("HoursFromStart"), kStandardRows);
   EXPECT_EQ(catalogueLabel(61, "NT"), "HDD 温度（℃）");
   EXPECT_EQ(catalogueLabel(25, "NT"), "時計誤差Min");
   EXPECT_EQ(catalogueLabel(25, "9x"), "");
@@ -80,7 +80,7 @@ TEST_F(RecordTest, ValueRowsGoToGridAndTextTogetherAndTheGridGrowsByTen) {
 TEST_F(RecordTest, EveryGridRowEqualsItsRecordLinePastAHundredRows) {
   std::vector<std::string> installed;
   for (int i = 0; i < 137; ++i) installed.push_back("program " + std::to_string(i));
-  for (int i = 1; i <= 90; ++i) record.addValueRow("item " + std::to_string(i));
+  for (int i = 1; i <= kStandardRows; ++i) record.addValueRow("item " + std::to_string(i));
   record.closeRecord(installed, {"0@KB1", "0@KB2"});
   const auto lines = memo.lines();
   ASSERT_EQ(lines.size(), 229u);
@@ -112,14 +112,14 @@ TEST_F(RecordTest, MoreThanHundredProgramsGetNoPadding) {
 }
 
 TEST_F(RecordTest, LabelPassForBothFamiliesKeepsValues) {
-  for (int i = 1; i <= 90; ++i) record.addValueRow("x");
+  for (int i = 1; i <= kStandardRows; ++i) record.addValueRow("x");
   record.labelPass("9x", 1, {"custom A"});
-  EXPECT_EQ(counter, 92);
+  EXPECT_EQ(counter, kStandardRows + 2);
   EXPECT_EQ(grid.cell(1, 1), "CSVファイル名");
   EXPECT_EQ(grid.cell(1, 25), "");
   EXPECT_EQ(grid.cell(2, 25), "x");  // the row is there, unlabelled
-  EXPECT_EQ(grid.cell(1, 91), "custom A");
-  EXPECT_EQ(grid.shownRow, 91);
+  EXPECT_EQ(grid.cell(1, kStandardRows + 1), "custom A");
+  EXPECT_EQ(grid.shownRow, kStandardRows + 1);
   record.labelPass("NT", 2, {});
   EXPECT_EQ(grid.cell(2, 35), "管理者権限");
 }

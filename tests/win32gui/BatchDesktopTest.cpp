@@ -11,6 +11,7 @@
 
 #include "platform/Encoding.h"
 #include "win32gui/ProgramRun.h"
+#include "records/ItemCatalogue.h"
 #include "win32gui/Win32TestSupport.h"
 
 using namespace mrv;
@@ -156,8 +157,8 @@ TEST_F(BatchOnDesktop, QuestionsAreAskedAndTheScreenRowsAreFilled) {
   EXPECT_EQ(r.shown[1].text, "設置場所を入力してください");
 
   const auto lines = record();
-  EXPECT_EQ(row(lines, 91), "Yes");
-  EXPECT_EQ(row(lines, 92), "2階  経理");  // the comma becomes a space
+  EXPECT_EQ(row(lines, kStandardRows + 1), "Yes");
+  EXPECT_EQ(row(lines, kStandardRows + 2), "2階  経理");  // the comma becomes a space
   HDC screen = GetDC(nullptr);
   const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
   ReleaseDC(nullptr, screen);

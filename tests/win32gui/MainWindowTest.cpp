@@ -4,6 +4,7 @@
 #include "app/MenuTable.h"
 #include "records/InventoryRecord.h"
 #include "win32gui/MainWindow.h"
+#include "records/ItemCatalogue.h"
 #include "win32gui/Win32TestSupport.h"
 
 using namespace mrv;
@@ -125,7 +126,7 @@ TEST_F(Win32MainWindow, EveryGridRowShowsItsRecordLinePastAHundredRows) {
   form.memo().clear();
   int counter = 1;
   InventoryRecord record(form.grid(), form.memo(), counter);
-  for (int i = 1; i <= 90; ++i) record.addValueRow("item " + std::to_string(i));
+  for (int i = 1; i <= kStandardRows; ++i) record.addValueRow("item " + std::to_string(i));
   std::vector<std::string> installed;
   for (int i = 0; i < 123; ++i) installed.push_back("program " + std::to_string(i));
   record.closeRecord(installed, {"0@KB1"});
