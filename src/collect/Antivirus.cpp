@@ -9,7 +9,8 @@
 
 #include "base/Error.h"
 #include "base/Text.h"
-#include "collect/ClamAvStatus.h"
+#include "collect/InstallationFacts.h"
+#include "collect/RegistryInstallation.h"
 #include "platform/Encoding.h"
 #include "platform/SystemServices.h"
 
@@ -333,9 +334,9 @@ bool AppendVirusFoundLine(const std::string& logPath, const std::string& line) {
   return appendAnsiLine(logPath, line);
 }
 
-std::vector<std::string> AntivirusStatus(CollectionContext& ctx) {
-  if (!ctx.platform.registry) return ClamAvStatus(ctx);
+std::vector<std::string> AntivirusStatus(CollectionContext& ctx) { return ctx.installation().antivirus(ctx); }
 
+std::vector<std::string> RegistryAntivirus(CollectionContext& ctx) {
   Findings f;
   try {
     ProductKeys keys(ctx);

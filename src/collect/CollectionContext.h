@@ -14,10 +14,14 @@
 
 namespace mrv {
 
+struct InstallationFacts;
+
 struct CollectionContext {
   CollectionContext(const Platform& p, CollectionState& s, Dialogs& d) : platform(p), state(s), dialogs(d) {}
 
   const Platform& platform;
+  // Where the installation's facts come from (collect/InstallationFacts.h), chosen from the platform.
+  const InstallationFacts& installation() const;
   CollectionState& state;  // registry reader, Key-open flag, installed programs and patches
   Dialogs& dialogs;
   const ScreenInfo* screen = nullptr;  // the window's screen; none without a window system

@@ -5,7 +5,8 @@
 
 #include "base/Text.h"
 #include "collect/RasProbes.h"
-#include "platform/OsFacts.h"
+#include "collect/InstallationFacts.h"
+#include "collect/RegistryInstallation.h"
 
 namespace mrv {
 
@@ -29,17 +30,12 @@ std::string FindComponentDescription(TRegistryEx& reg, const std::string& keyPat
   return {};
 }
 
-ItemTexts NetworkComponentItems(CollectionContext& ctx) {
+ItemTexts NetworkComponentItems(CollectionContext& ctx) { return ctx.installation().networkComponents(ctx); }
+
+std::span<const std::string_view> NetworkComponentSearchTexts() { return kSearchTexts; }
+
+ItemTexts RegistryNetworkComponents(CollectionContext& ctx) {
   ItemTexts t;
-  if (!HasRegistry(ctx)) {
-    // the components the system runs, found by the same search texts
-    const std::vector<std::string> running = ctx.platform.os ? ctx.platform.os->networkComponents() : std::vector<std::string>{};
-    for (std::string_view search : kSearchTexts) {
-      auto it = std::find_if(running.begin(), running.end(), [&](const std::string& d) { return contains(d, search); });
-      t.push_back(it == running.end() ? std::string() : *it);
-    }
-    return t;
-  }
   const std::string tree = ctx.isNT() ? "\\System\\CurrentControlSet\\Control\\Network"
                                       : "\\System\\CurrentControlSet\\Services\\Class\\NetTrans";
   const std::string_view valueName = ctx.isNT() ? "Description" : "DriverDesc";

@@ -4,7 +4,8 @@
 #include "collect/RecordName.h"
 #include "collect/WmiQuery.h"
 #include "platform/Encoding.h"
-#include "platform/OsFacts.h"
+#include "collect/InstallationFacts.h"
+#include "collect/RegistryInstallation.h"
 #include "platform/SystemServices.h"
 #include "ui/Version.h"
 
@@ -118,17 +119,15 @@ ItemTexts NetworkIdentityItems(CollectionContext& ctx) {
   t.push_back(member ? group : "");
   t.push_back("");
   t.push_back(ctx.computerName);
-  if (HasRegistry(ctx)) {
-    t.push_back(MachineTextRow(ctx, "\\System\\CurrentControlSet\\Services\\lanmanserver\\parameters", "srvcomment"));
-    t.push_back(MachineTextRow(ctx, kNtVersionKey, "RegisteredOwner"));
-    t.push_back(MachineTextRow(ctx, kNtVersionKey, "RegisteredOrganization"));
-  } else {
-    // no registry: the description the system gives its file server, no registered owner
-    t.push_back(ctx.platform.os ? ctx.platform.os->computerDescription() : std::string());
-    t.push_back("");
-    t.push_back("");
-  }
+  ItemTexts owner = ctx.installation().ownerRows(ctx);
+  owner.resize(3);
+  t.insert(t.end(), owner.begin(), owner.end());
   return t;
+}
+
+ItemTexts RegistryOwnerRows(CollectionContext& ctx) {
+  return {MachineTextRow(ctx, "\\System\\CurrentControlSet\\Services\\lanmanserver\\parameters", "srvcomment"),
+          MachineTextRow(ctx, kNtVersionKey, "RegisteredOwner"), MachineTextRow(ctx, kNtVersionKey, "RegisteredOrganization")};
 }
 
 ItemTexts ModelItem(CollectionContext& ctx) {

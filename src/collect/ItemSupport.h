@@ -50,7 +50,4 @@ inline std::string MachineTextRow(CollectionContext& ctx, std::string_view path,
   return RowText(ctx, [&] { return MachineText(ctx, path, name); });
 }
 
-// Whether the pass reads a registry at all (a Windows PC, or a configured installation or export).
-inline bool HasRegistry(const CollectionContext& ctx) { return ctx.platform.registry != nullptr; }
-
 }  // namespace mrv

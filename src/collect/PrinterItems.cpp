@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "base/Text.h"
+#include "collect/InstallationFacts.h"
+#include "collect/RegistryInstallation.h"
 #include "platform/Printers.h"
 
 namespace mrv {
@@ -60,6 +62,14 @@ std::vector<std::string> PrinterList(const Platform& platform) {
   return {};
 }
 
+void RegistryPrinterDriverPort(CollectionContext& ctx, const std::string& printer, std::string& driver,
+                               std::string& port) {
+  // the machine's own registry or an offline one answers from its printer tree
+  const PrinterDriverPort dp = DefaultPrinterDriverPort(ctx.state, printer, ctx.isNT());
+  driver = dp.driver;
+  port = dp.port;
+}
+
 std::vector<std::string> DefaultPrinterItems(CollectionContext& ctx) {
   std::vector<std::string> rows(4);
   PrinterService* printers = ctx.platform.printers;
@@ -70,12 +80,7 @@ std::vector<std::string> DefaultPrinterItems(CollectionContext& ctx) {
     noteFailure(ctx, e);
   }
   try {
-    PrinterDriverPort dp;
-    // a Windows registry (the machine's own or an offline one) answers from its printer tree
-    if (ctx.platform.registry) dp = DefaultPrinterDriverPort(ctx.state, name, ctx.isNT());
-    else if (printers && !name.empty()) printers->driverAndPort(name, dp.driver, dp.port);
-    rows[1] = dp.driver;
-    rows[2] = dp.port;
+    ctx.installation().printerDriverPort(ctx, name, rows[1], rows[2]);
   } catch (const std::exception& e) {
     rows[1].clear();
     rows[2].clear();

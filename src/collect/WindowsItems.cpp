@@ -7,10 +7,11 @@
 
 #include "base/Error.h"
 #include "base/Text.h"
+#include "collect/InstallationFacts.h"
+#include "collect/RegistryInstallation.h"
 #include "collect/SystemProbes.h"
 #include "collect/WmiQuery.h"
 #include "platform/Encoding.h"
-#include "platform/OsFacts.h"
 #include "platform/SystemServices.h"
 
 namespace mrv {
@@ -176,15 +177,14 @@ std::string ProgramFilesFolderOf(std::string_view value) {
   return std::string(value.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
 }
 
-ItemTexts WindowsNameItems(CollectionContext& ctx) {
+ItemTexts WindowsNameItems(CollectionContext& ctx) { return ctx.installation().windowsName(ctx); }
+ItemTexts WindowsUpdateItems(CollectionContext& ctx) { return ctx.installation().windowsUpdate(ctx); }
+ItemTexts InstallDateItem(CollectionContext& ctx) { return ctx.installation().installDate(ctx); }
+ItemTexts ProductIdItems(CollectionContext& ctx) { return ctx.installation().productId(ctx); }
+ItemTexts IeItems(CollectionContext& ctx) { return ctx.installation().internetExplorer(ctx); }
+
+ItemTexts RegistryWindowsName(CollectionContext& ctx) {
   WmiService* wmi = ctx.platform.wmi;
-  if (!HasRegistry(ctx)) {
-    OsFacts* os = ctx.platform.os;
-    ctx.windowsProductName = os ? os->productName() : std::string();
-    std::string caption = WmiOsProperty(wmi, "Caption");
-    if (caption.empty()) caption = ctx.windowsProductName;
-    return {caption, os ? os->kernelRelease() : std::string()};
-  }
   if (!ctx.isNT()) {
     const auto ver = ReadOrReport(ctx, [&] { return MachineText(ctx, k9xKey, "VersionNumber"); });
     const auto product = ReadOrReport(ctx, [&] { return MachineText(ctx, k9xKey, "ProductName"); });
@@ -210,14 +210,7 @@ ItemTexts WindowsNameItems(CollectionContext& ctx) {
   return {text.value_or(kProbeError), cv && build ? *cv + "." + *build : std::string(kProbeError)};
 }
 
-ItemTexts WindowsUpdateItems(CollectionContext& ctx) {
-  if (!HasRegistry(ctx)) {
-    OsFacts* os = ctx.platform.os;
-    if (!os) return ItemTexts(3);
-    const std::optional<bool> automatic = os->automaticUpdates();
-    return {os->latestUpgradeDate(), os->lastSuccessfulUpgrade(),
-            automatic ? AutoUpdateOptionText(*automatic ? 4 : 1) : std::string()};
-  }
+ItemTexts RegistryWindowsUpdate(CollectionContext& ctx) {
   ItemTexts t;
   if (!ctx.isNT()) {
     ctx.programFilesFolder = ProgramFilesFolderText(ctx);  // the three rows come from a file below it
@@ -251,12 +244,8 @@ ItemTexts IsAdminItem(CollectionContext& ctx) {
   return {ctx.platform.system && IsAdminUser(*ctx.platform.system) ? "AdminUser" : "Non-AdminUser"};
 }
 
-ItemTexts InstallDateItem(CollectionContext& ctx) {
+ItemTexts RegistryInstallDate(CollectionContext& ctx) {
   try {
-    if (!HasRegistry(ctx)) {
-      const auto when = ctx.platform.os ? ctx.platform.os->installTime() : std::nullopt;
-      return {when ? DateTimeText(UnixTimeToDateTime(*when)) : std::string()};
-    }
     if (!ctx.isNT()) {
       // only the binary value holds an MS-DOS date; text or a number in its place is no date
       if (!OpenMachineKey(ctx, k9xKey) || ctx.state.reg.dataType("FirstInstallDateTime") != kRegBinary) return {""};
@@ -270,15 +259,13 @@ ItemTexts InstallDateItem(CollectionContext& ctx) {
   }
 }
 
-ItemTexts ProductIdItems(CollectionContext& ctx) {
-  if (!HasRegistry(ctx)) return ItemTexts(2);
+ItemTexts RegistryProductId(CollectionContext& ctx) {
   const std::string_view key = ctx.isNT() ? kNtKey : k9xKey;
   return {RowText(ctx, [&] { return ProductIdText(MachineText(ctx, key, "ProductId")); }),
           MachineTextRow(ctx, key, "ProductKey")};
 }
 
-ItemTexts IeItems(CollectionContext& ctx) {
-  if (!HasRegistry(ctx)) return ItemTexts(2);
+ItemTexts RegistryInternetExplorer(CollectionContext& ctx) {
   const std::string name = RowText(ctx, [&] {
     if (ctx.isNT()) return IeVersionName(MachineText(ctx, "\\SOFTWARE\\Microsoft\\Internet Explorer", "Version"));
     std::string version = MachineText(ctx, k9xKey, "Plus! VersionNumber");

@@ -1,8 +1,9 @@
 #pragma once
 // The operating system (rows 30 to 40): product name and version, updates and the automatic
 // update setting, administrator rights, install date, product ID and key, Internet Explorer.
-// Read from the registry of the 9x or the NT family; a system without a registry (Linux) gives
-// its own facts where it has them.
+// All but row 35 are the installation's facts and come from the source chosen for the run
+// (collect/InstallationFacts.h): the registry of the 9x or the NT family, or the system's own facts
+// where there is no registry (Linux).
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "collect/InstallationFacts.h"
 #include "collect/SystemProbes.h"
 #include "collect/TRegistryEx.h"
 #include "platform/DesktopPrograms.h"
@@ -22,27 +23,6 @@ constexpr std::array<std::string_view, 8> kVersionNames{
     "CompanyName",    "FileDescription",  "FileVersion", "InternalName",
     "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion",
 };
-
-// HKLM\Software\Microsoft\Windows\CurrentVersion ProgramFilesDir (else ProgramFilesPath); a quoted
-// value gives the text between its first two quotes.
-std::string ProgramFilesFolder(TRegistryEx& reg) {
-  std::string folder;
-  try {
-    reg.setRootKey(RootKey::LocalMachine);
-    if (reg.openKeyReadOnly("\\Software\\Microsoft\\Windows\\CurrentVersion")) {
-      folder = reg.readString("ProgramFilesDir");
-      if (folder.empty()) folder = reg.readString("ProgramFilesPath");
-    }
-    reg.closeKey();
-  } catch (const std::exception&) {
-    folder.clear();  // a value of another type names no folder
-  }
-  if (startsWith(folder, "\"")) {
-    const auto close = folder.find('"', 1);
-    folder = folder.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-  }
-  return folder;
-}
 
 // The eight strings of a program from the package that installed it (an executable file carries
 // no version resource of its own).
@@ -90,20 +70,11 @@ void FileVersion1Click(FormServices& form) {
   memo.appendLine(input);
 
   const Platform& platform = form.platform();
-  TRegistryEx reg(platform.registry);
-  std::string program;
-  if (platform.registry) {
-    program = ExePathOfFileType(reg, input);
-  } else if (platform.desktop) {
-    try {
-      program = platform.desktop->defaultProgram(input);
-    } catch (const std::exception&) {
-      program = kProbeError;
-    }
-  }
+  const InstallationFacts& installation = InstallationFactsOf(platform);
+  const std::string program = installation.fileTypeProgram(platform, input);
   memo.appendLine(program);
 
-  const std::string programFiles = platform.registry ? ProgramFilesFolder(reg) : std::string();
+  const std::string programFiles = installation.programFilesFolder(platform);
   std::string path = toLowerAscii(program);
   if (startsWith(path, "%programfiles%")) path = programFiles + path.substr(14);
   memo.appendLine(path);
