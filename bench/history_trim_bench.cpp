@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "disk/DiskHistory.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/SystemServicesNative.h"
 #include "platform/replay/DriveDump.h"
 #include "ui/MemoryViews.h"

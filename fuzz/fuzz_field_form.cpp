@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FuzzFolder.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/FolderFiles.h"
 #include "records/Aggregate.h"
 #include "records/InventoryRecord.h"

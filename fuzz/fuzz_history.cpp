@@ -11,7 +11,7 @@
 #include "disk/DiskHistory.h"
 #include "disk/DiskReport.h"
 #include "disk/HistoryChart.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "ui/MemoryChartPanel.h"
 #include "ui/MemoryViews.h"
 

@@ -10,6 +10,8 @@
 #include "collect/SystemProbes.h"
 #include "platform/SystemServices.h"
 #include "platform/PlatformServices.h"
+#include "collect/ValueTerms.h"
+#include "collect/InstalledPrograms.h"
 
 using namespace mrv;
 

@@ -1,7 +1,7 @@
 #include "app/IniFile.h"
 
 #include "base/Text.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 
 namespace mrv {
 

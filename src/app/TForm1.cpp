@@ -23,6 +23,7 @@
 #include "lookup/RegistrySearch.h"
 #include "ui/MemoryChartPanel.h"
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "records/RecordFiles.h"
 #include "platform/Shell.h"
 #include "records/CustomLabels.h"

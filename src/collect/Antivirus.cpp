@@ -11,8 +11,9 @@
 #include "base/Text.h"
 #include "collect/InstallationFacts.h"
 #include "collect/RegistryInstallation.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/SystemServices.h"
+#include "collect/DateTimeText.h"
 
 namespace mrv {
 

@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "platform/Environment.h"
 #include "records/DefinitionLines.h"
+#include "collect/ValueTerms.h"
 
 namespace mrv {
 

@@ -6,6 +6,7 @@
 #include "collect/RegistryInstallation.h"
 #include "collect/SystemProbes.h"
 #include "collect/TRegistryEx.h"
+#include "collect/ValueTerms.h"
 
 namespace mrv {
 

@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "collect/WmiQuery.h"
 #include "platform/Wmi.h"
+#include "collect/ValueTerms.h"
 
 namespace mrv {
 

@@ -6,6 +6,7 @@
 #include "collect/InstallationFacts.h"
 #include "collect/RegistryInstallation.h"
 #include "platform/Printers.h"
+#include "collect/ValueTerms.h"
 
 namespace mrv {
 

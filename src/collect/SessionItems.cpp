@@ -8,6 +8,7 @@
 #include "base/Utf8Path.h"
 #include "collect/SystemProbes.h"
 #include "platform/SystemServices.h"
+#include "collect/DateTimeText.h"
 
 namespace mrv {
 

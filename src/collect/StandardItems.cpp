@@ -12,6 +12,7 @@
 #include "collect/WindowsItems.h"
 #include "collect/WmiItems.h"
 #include "records/ItemCatalogue.h"
+#include "collect/InstalledPrograms.h"
 
 namespace mrv {
 

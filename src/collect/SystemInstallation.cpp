@@ -16,6 +16,7 @@
 #include "platform/DesktopPrograms.h"
 #include "platform/OsFacts.h"
 #include "platform/Printers.h"
+#include "collect/DateTimeText.h"
 
 namespace mrv {
 

@@ -1,7 +1,9 @@
 #pragma once
 // The system probes: small operations that each ask the platform one question and answer in text.
 // None lets a platform failure escape (RemoteTimeOfDay excepted): a failure becomes the fixed text
-// or empty value each one names. The dial-up probes are in RasProbes.h.
+// or empty value each one names. The dial-up probes are in RasProbes.h, the date-time texts in
+// DateTimeText.h, the custom items' value terms in ValueTerms.h, the installed programs in
+// InstalledPrograms.h.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,18 +44,7 @@ std::string HostNameText(SystemServices& sys);
 // shell32 export 680; an administrator also when the export is missing.
 bool IsAdminUser(SystemServices& sys);
 
-std::string TwoDigits(int n);
-// Seconds since 1970-01-01 as a date-time value: days since 1899-12-30 with the time of day as
-// the fraction. No time-zone shift.
-double UnixTimeToDateTime(std::int64_t seconds);
-// A date-time value as "yyyy/mm/dd hh:mm:ss".
-std::string DateTimeText(double dateTime);
-// "yyyy/mm/dd hh:mm:ss" (or a date alone) back to a date-time value; false when it is not one.
-bool ParseDateTimeText(std::string_view text, double& dateTime);
-
 void ProcessList(SystemServices& sys, std::vector<std::string>& list);
-void ReadMultiString(TRegistryEx& reg, std::string_view valueName, std::vector<std::string>& list);
-std::string MultiStringValueText(TRegistryEx& reg, std::string_view valueName);
 
 // The clock of a server ("\\server"; "" = this computer) as "yyyy/mm/dd hh:mm:ss", Greenwich
 // time. Raises MrvError when the server does not answer.
@@ -68,15 +59,5 @@ struct DriveInfoResult {
 DriveInfoResult DriveInfo(SystemServices& sys, int n);
 
 void SharedFolderList(SystemServices& sys, std::vector<std::string>& list);
-std::string PadIpAddress(std::string_view text);
-std::string ExePathOfFileType(TRegistryEx& reg, std::string_view fileType);
-// `programFilesFolder` is the Program files folder the standard collection kept.
-std::string FileVersionText(SystemServices& sys, std::string_view path, std::string_view names,
-                            std::string_view programFilesFolder);
-std::string ReadValueTerm(TRegistryEx& reg, std::string_view term);
-std::string ReadValueExpression(CollectionState& state, std::string_view expression);
-// Fills state.installed and state.patches from the Uninstall key; with no registry at all, from
-// the system's package database.
-void InstalledSoftwareList(CollectionState& state, SystemServices& sys);
 
 }  // namespace mrv

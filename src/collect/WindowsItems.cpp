@@ -13,6 +13,7 @@
 #include "collect/WmiQuery.h"
 #include "platform/Encoding.h"
 #include "platform/SystemServices.h"
+#include "collect/DateTimeText.h"
 
 namespace mrv {
 

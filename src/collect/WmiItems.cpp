@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "collect/SystemProbes.h"
 #include "collect/WmiQuery.h"
+#include "collect/ValueTerms.h"
 
 namespace mrv {
 

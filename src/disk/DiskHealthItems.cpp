@@ -1,7 +1,7 @@
 #include "disk/DiskHealthItems.h"
 
 #include "disk/DiskHistory.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 
 namespace mrv {
 

@@ -10,7 +10,7 @@
 #include "collect/SystemProbes.h"
 #include "disk/HistoryFile.h"
 #include "disk/NvmeHealth.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/FileLock.h"
 #include "base/Utf8Path.h"
 

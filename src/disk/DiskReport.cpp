@@ -8,7 +8,7 @@
 #include "collect/WmiQuery.h"
 #include "disk/DiskHistory.h"
 #include "disk/DriveHealth.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/FolderFiles.h"
 #include "base/Utf8Path.h"
 

@@ -29,6 +29,7 @@
 
 #include "base/Text.h"
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/SourceFiles.h"
 
 namespace mrv {

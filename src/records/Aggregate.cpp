@@ -13,6 +13,7 @@
 
 #include "base/Text.h"
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/FolderFiles.h"
 #include "platform/ReplacingFile.h"
 #include "records/InventoryRecord.h"

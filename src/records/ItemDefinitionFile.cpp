@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "base/Utf8Path.h"
+#include "platform/TextFiles.h"
 
 namespace mrv {
 

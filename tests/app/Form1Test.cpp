@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 
 #include <filesystem>
 #include <fstream>

@@ -8,7 +8,7 @@
 
 #include "collect/ClamAvStatus.h"
 #include "collect/FakeSystemServices.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/PlatformServices.h"
 #include "support/RegistryFixtures.h"
 #include "ui/MemoryViews.h"

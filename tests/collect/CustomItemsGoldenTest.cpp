@@ -10,10 +10,11 @@
 #include "support/TestEnv.h"
 #include "collect/CustomItemsFixture.h"
 #include "collect/PeImageBuilder.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "records/ItemDefinitionFile.h"
 #include "records/ItemList.h"
 #include "support/RegistryFixtures.h"
+#include "collect/InstalledPrograms.h"
 
 using namespace mrv;
 using namespace mrv::test;

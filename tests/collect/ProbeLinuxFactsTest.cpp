@@ -144,6 +144,7 @@ TEST(InstallationIdentity, NameGroupAndFoldersComeFromTheRegistry) {
 #include "collect/PeImageBuilder.h"
 #include "collect/SystemProbes.h"
 #include "platform/PlatformServices.h"
+#include "collect/ValueTerms.h"
 
 TEST(InstallationIdentity, AnOfflineInstallationServesItsFactsAndFiles) {
   namespace fs = std::filesystem;

@@ -3,6 +3,8 @@
 #include "collect/FakeSystemServices.h"
 #include "collect/SystemProbes.h"
 #include "platform/replay/MemoryRegistry.h"
+#include "collect/ValueTerms.h"
+#include "collect/InstalledPrograms.h"
 
 using namespace mrv;
 using mrv::test::FakeSystemServices;

@@ -5,6 +5,8 @@
 #include "collect/RasProbes.h"
 #include "collect/SystemProbes.h"
 #include "collect/FakeSystemServices.h"
+#include "collect/DateTimeText.h"
+#include "collect/ValueTerms.h"
 
 using namespace mrv;
 using mrv::test::FakeSystemServices;

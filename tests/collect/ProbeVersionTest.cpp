@@ -8,6 +8,7 @@
 #include "platform/Encoding.h"
 #include "platform/PeVersionInfo.h"
 #include "collect/SystemProbes.h"
+#include "collect/ValueTerms.h"
 
 using namespace mrv;
 using mrv::test::FakeSystemServices;

@@ -12,7 +12,7 @@
 #include "collect/FakeSystemServices.h"
 #include "collect/StandardCollection.h"
 #include "platform/CpuSource.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/PlatformServices.h"
 #include "platform/SystemServicesNative.h"
 #include "platform/Wmi.h"

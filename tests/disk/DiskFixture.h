@@ -12,7 +12,7 @@
 #include "SmartBlocks.h"
 #include "collect/FakeSystemServices.h"
 #include "disk/DiskHistory.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/replay/DriveDump.h"
 #include "ui/MemoryViews.h"
 

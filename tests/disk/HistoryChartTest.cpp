@@ -11,7 +11,7 @@
 #include "collect/FakeSystemServices.h"
 #include "disk/HistoryChart.h"
 #include "chart/XYGraph.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "support/HistoryGrid.h"
 #include "support/RegistryFixtures.h"
 #include "ui/MemoryChartPanel.h"

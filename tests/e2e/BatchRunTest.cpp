@@ -19,6 +19,7 @@
 #include "base/Text.h"
 #include "base/Utf8Path.h"
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "support/RunProgram.h"
 
 namespace fs = std::filesystem;

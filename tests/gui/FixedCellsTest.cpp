@@ -13,7 +13,7 @@
 #include "disk/DiskReport.h"
 #include "gui/QtTestApp.h"
 #include "gui/QtViews.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;

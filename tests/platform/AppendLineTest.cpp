@@ -8,7 +8,7 @@
 
 #include <set>
 
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "support/RegistryFixtures.h"
 
 namespace mrv {

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "support/TempFolder.h"
 
 using namespace mrv;

@@ -16,7 +16,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/FileLock.h"
 #include "platform/FolderFiles.h"
 #include "platform/replay/RecordedRegistry.h"

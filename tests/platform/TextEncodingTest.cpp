@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "support/TempFolder.h"
 
 using namespace mrv;

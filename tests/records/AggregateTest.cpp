@@ -13,6 +13,7 @@
 
 #include "base/Utf8Path.h"
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "records/Aggregate.h"
 #include "support/ListFolder.h"
 #include "support/UnopenableFile.h"

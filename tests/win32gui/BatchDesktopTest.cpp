@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "win32gui/ProgramRun.h"
 #include "records/ItemCatalogue.h"
 #include "win32gui/Win32TestSupport.h"

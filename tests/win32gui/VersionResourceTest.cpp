@@ -10,6 +10,7 @@
 #include "collect/SystemProbes.h"
 #include "platform/SystemServicesNative.h"
 #include "ui/Version.h"
+#include "collect/ValueTerms.h"
 
 using namespace mrv;
 

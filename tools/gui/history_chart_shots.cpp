@@ -17,7 +17,7 @@
 #include "disk/HistoryChart.h"
 #include "gui/ChartPanel.h"
 #include "gui/MainWindow.h"
-#include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/PlatformServices.h"
 #include "platform/SystemServices.h"
 

@@ -1,6 +1,7 @@
 // CP932 conversion with glibc's iconv; file writes with POSIX calls so that a full disk or a
 // failed write is noticed before the old file is replaced.
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/ReplacingFile.h"
 
 #include <fcntl.h>

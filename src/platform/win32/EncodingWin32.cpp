@@ -4,6 +4,7 @@
 
 
 #include "platform/Encoding.h"
+#include "platform/TextFiles.h"
 #include "platform/ReplacingFile.h"
 
 namespace mrv {
