@@ -1,7 +1,8 @@
-// A whole batch run against a recorded PC: the office PC of 2006 in tests/data (a .reg export of its
-// registry, its WMI answers, its processor's CPUID leaves and its two disks' S.M.A.R.T. dumps). The
-// record the program saves is compared byte for byte (Shift-JIS, CR LF) with the expected file
-// tests/data/e2e/office-pc-2006.expected.csv.
+// A whole batch run against a recorded PC: KEIRI-PC07, the accounts office's PC of 2006 in
+// tests/data (a .reg export of its registry, its WMI answers, its processor's CPUID leaves and its
+// two disks' S.M.A.R.T. dumps; tests/data/recorded holds another PC of that office, SOUMU-PC07,
+// which the collectors' own tests read). The record the program saves is compared byte for byte (Shift-JIS, CR LF) with the expected file
+// tests/data/e2e/keiri-pc07.expected.csv.
 //
 // When a change to the record is intended (rows being filled, a collector changed), regenerate the
 // expected file and review its diff before committing it:
@@ -31,7 +32,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kData = fs::path(MERVANA_SOURCE_DIR) / "tests" / "data";
-const fs::path kExpected = kData / "e2e" / "office-pc-2006.expected.csv";
+const fs::path kExpected = kData / "e2e" / "keiri-pc07.expected.csv";
 
 // Items read from the machine the test runs on, not from the recorded sources.
 // (The program's version, row 2, is compared: a new version regenerates the file.)
@@ -89,7 +90,7 @@ TEST(RecordedPc, BatchRecordMatchesTheExpectedFileByteForByte) {
   fs::copy_file(MERVANA_BINARY, program);
   const fs::path ini = dir / "site.ini";
   std::ofstream(ini, std::ios::binary) << "[General]\r\nSaveDir=" << (dir / "records").string()
-                                       << "\r\n[Sources]\r\nRegistry=" << (kData / "e2e" / "office-pc-2006.reg").string()
+                                       << "\r\n[Sources]\r\nRegistry=" << (kData / "e2e" / "keiri-pc07.reg").string()
                                        << "\r\nWmi=" << (kData / "wmi" / "office-pc-2006.txt").string()
                                        << "\r\nCpuid=" << (kData / "e2e" / "cpuid.txt").string()
                                        << "\r\nDrives=" << (kData / "e2e" / "drives").string() << "\r\n";
