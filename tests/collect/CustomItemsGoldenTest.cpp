@@ -15,6 +15,7 @@
 #include "records/ItemList.h"
 #include "support/RegistryFixtures.h"
 #include "collect/InstalledPrograms.h"
+#include "support/FileBytes.h"
 
 using namespace mrv;
 using namespace mrv::test;
@@ -62,13 +63,6 @@ std::vector<RegEntry> offlineRegistry() {
   };
 }
 
-std::string fileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 void expectFileMatches(const std::vector<std::string>& lines, const std::string& expectedName, const TempDir& dir) {
   const std::string actual = dir.file(expectedName);
   ASSERT_TRUE(writeAnsiLinesAtomic(actual, lines));
@@ -76,7 +70,7 @@ void expectFileMatches(const std::vector<std::string>& lines, const std::string&
   if (mrv::testing::updateExpectedFiles()) {
     ASSERT_TRUE(writeAnsiLinesAtomic(expected, lines));
   }
-  EXPECT_EQ(fileBytes(actual), fileBytes(expected)) << "compare " << expected << " with the lines written now";
+  EXPECT_EQ(testsupport::slurpFile(actual), testsupport::slurpFile(expected)) << "compare " << expected << " with the lines written now";
 }
 
 }  // namespace

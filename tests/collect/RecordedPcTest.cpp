@@ -19,18 +19,12 @@
 #include "support/RegistryFixtures.h"
 #include "ui/MemoryViews.h"
 #include "support/TestEnv.h"
+#include "support/FileBytes.h"
 
 namespace mrv {
 namespace {
 
 const std::string kData = std::string(MERVANA_SOURCE_DIR) + "/tests/data/";
-
-std::string bytesOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The office PC's session as the running machine would answer it.
 void officeSession(test::FakeSystemServices& sys) {
@@ -90,7 +84,7 @@ void expectRecord(const std::vector<std::string>& lines, const std::string& expe
     ASSERT_TRUE(writeAnsiLinesAtomic(expected, lines));
     GTEST_SKIP() << "rewrote " << expected;
   }
-  const std::string want = bytesOf(expected), got = bytesOf(written);
+  const std::string want = testsupport::slurpFile(expected), got = testsupport::slurpFile(written);
   ASSERT_FALSE(want.empty()) << expected << " is missing (MERVANA_UPDATE_EXPECTED=1 writes it)";
   if (want != got) {
     std::vector<std::string> wantLines;

@@ -15,17 +15,11 @@
 #include "platform/TextFiles.h"
 #include "platform/replay/DriveDump.h"
 #include "ui/MemoryViews.h"
+#include "support/FileBytes.h"
 
 namespace mrv::test {
 
 namespace fs = std::filesystem;
-
-inline std::string slurpBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 inline std::vector<std::string> ansiLines(const fs::path& p) {
   std::vector<std::string> lines;

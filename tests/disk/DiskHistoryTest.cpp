@@ -54,7 +54,7 @@ TEST(DiskHistory, FirstSaveWritesBothHeadersAndOneRowAndNeverAlerts) {
   EXPECT_FALSE(fs::exists(pc.log(kFailedLog)));
   EXPECT_FALSE(fs::exists(pc.log(kFailPlusWarningLog)));
   // Shift-JIS with CR LF, the last line included
-  const std::string bytes = slurpBytes(pc.historyPath());
+  const std::string bytes = testsupport::slurpFile(pc.historyPath());
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
   EXPECT_NE(bytes.find("\x93\xfa\x8e\x9e"), std::string::npos);  // 日時 in CP932
 }

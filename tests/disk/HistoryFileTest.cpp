@@ -186,13 +186,13 @@ TEST(HistoryFiles, AFifoOrALinkAtAHistoryOrLogIsRefused) {
   { std::ofstream(target) << "keep\r\n"; }
   fs::create_symlink(target, pc.historyPath());
   EXPECT_THROW(pc.save(), MrvError);
-  EXPECT_EQ(slurpBytes(target), "keep\r\n");
+  EXPECT_EQ(testsupport::slurpFile(target), "keep\r\n");
   fs::remove(pc.historyPath());
 
   pc.save();
   fs::create_symlink(target, pc.log(kFailedLog));
   EXPECT_THROW(pc.save(), MrvError);  // the log could not be appended to
-  EXPECT_EQ(slurpBytes(target), "keep\r\n");
+  EXPECT_EQ(testsupport::slurpFile(target), "keep\r\n");
   EXPECT_EQ(ansiLines(pc.historyPath()).size(), 4u);  // the row itself is kept
 }
 

@@ -25,10 +25,10 @@ TEST(HistoryReplay, ADegradingDiskThroughFourSaves) {
     ASSERT_TRUE(pc.save().rowWritten) << stages[i];
     shown.push_back(pc.dialogs.shown);
   }
-  EXPECT_EQ(slurpBytes(pc.historyPath()), slurpBytes(kData / "expected-history.csv"));
-  EXPECT_EQ(slurpBytes(pc.log(kHddFailLog)), slurpBytes(kData / "expected_hddfail.txt"));
-  EXPECT_EQ(slurpBytes(pc.log(kFailedLog)), slurpBytes(kData / "expected_failed.txt"));
-  EXPECT_EQ(slurpBytes(pc.log(kFailPlusWarningLog)), slurpBytes(kData / "expected_fail_plus_warning.txt"));
+  EXPECT_EQ(testsupport::slurpFile(pc.historyPath()), testsupport::slurpFile(kData / "expected-history.csv"));
+  EXPECT_EQ(testsupport::slurpFile(pc.log(kHddFailLog)), testsupport::slurpFile(kData / "expected_hddfail.txt"));
+  EXPECT_EQ(testsupport::slurpFile(pc.log(kFailedLog)), testsupport::slurpFile(kData / "expected_failed.txt"));
+  EXPECT_EQ(testsupport::slurpFile(pc.log(kFailPlusWarningLog)), testsupport::slurpFile(kData / "expected_fail_plus_warning.txt"));
   // the warning at the second save is only logged; the third save warns of a worsening disk, the
   // fourth of a failed one
   EXPECT_TRUE(shown[0].empty());

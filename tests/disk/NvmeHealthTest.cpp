@@ -384,7 +384,7 @@ TEST(NvmeDump, RecordedFromADeviceAndShown) {
   ASSERT_TRUE(writeDriveDumps(*device, (copy.root / "drives").string(), report)) << report;
   EXPECT_NE(report.find("drive 0 (drive00.dump): written to "), std::string::npos) << report;
   EXPECT_NE(report.find("(NVIC NVIN NVSH)"), std::string::npos) << report;
-  EXPECT_EQ(slurpBytes(copy.root / "drives" / "drive00.dump"), serializeDriveDump(nvmeDump(criticalNvme())));
+  EXPECT_EQ(testsupport::slurpFile(copy.root / "drives" / "drive00.dump"), serializeDriveDump(nvmeDump(criticalNvme())));
 
   std::ostringstream out;
   EXPECT_EQ(runDriveDumpCommand(*device, "show", "", RecordDriveDumps, out), 0);
@@ -518,10 +518,10 @@ TEST(NvmeHistory, ReplayedPcWithAnAtaAndAnNvmeDrive) {
     pc.setDrivesFrom(data / stages[i]);
     ASSERT_TRUE(pc.save().rowWritten) << stages[i];
   }
-  EXPECT_EQ(slurpBytes(pc.historyPath()), slurpBytes(data / "expected-history.csv"));
-  EXPECT_EQ(slurpBytes(pc.log(kHddFailLog)), slurpBytes(data / "expected_hddfail.txt"));
-  EXPECT_EQ(slurpBytes(pc.log(kFailedLog)), slurpBytes(data / "expected_failed.txt"));
-  EXPECT_EQ(slurpBytes(pc.log(kFailPlusWarningLog)), slurpBytes(data / "expected_fail_plus_warning.txt"));
+  EXPECT_EQ(testsupport::slurpFile(pc.historyPath()), testsupport::slurpFile(data / "expected-history.csv"));
+  EXPECT_EQ(testsupport::slurpFile(pc.log(kHddFailLog)), testsupport::slurpFile(data / "expected_hddfail.txt"));
+  EXPECT_EQ(testsupport::slurpFile(pc.log(kFailedLog)), testsupport::slurpFile(data / "expected_failed.txt"));
+  EXPECT_EQ(testsupport::slurpFile(pc.log(kFailPlusWarningLog)), testsupport::slurpFile(data / "expected_fail_plus_warning.txt"));
   if (HasFailure() && std::getenv("MERVANA_KEEP_REPLAY")) {
     for (const auto& e : fs::directory_iterator(pc.historyPath().parent_path()))
       fs::copy_file(e.path(), fs::path(std::getenv("MERVANA_KEEP_REPLAY")) / e.path().filename(),

@@ -26,6 +26,7 @@
 
 #include "records/ItemCatalogue.h"
 #include "support/TestEnv.h"
+#include "support/FileBytes.h"
 
 namespace fs = std::filesystem;
 
@@ -43,13 +44,6 @@ constexpr std::string_view kMachineRows[] = {
     "IsAdmin",       "HostName",        "IpAddress",          "DefaultPrinterName",   "DefaultPrinterDriver",
     "DefaultPrinterPort", "DefaultPrinterColor", "PrinterSharing", "DialUp",          "HoursFromStart",
 };
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // The record's lines (CR LF kept off), with the machine rows replaced by their markers.
 std::vector<std::string> masked(const std::string& bytes) {
@@ -98,19 +92,19 @@ TEST(RecordedPc, BatchRecordMatchesTheExpectedFileByteForByte) {
                               " /p/b0 " + ini.string() + " >" + (dir / "out.txt").string() + " 2>" +
                               (dir / "err.txt").string() + " </dev/null";
   const int rc = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << slurp(dir / "err.txt");
+  ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << testsupport::slurpFile(dir / "err.txt");
   std::vector<fs::path> records;
   for (const auto& e : fs::directory_iterator(dir / "records"))
     if (e.path().extension() == ".csv") records.push_back(e.path());
-  ASSERT_EQ(records.size(), 1u) << slurp(dir / "err.txt");
+  ASSERT_EQ(records.size(), 1u) << testsupport::slurpFile(dir / "err.txt");
   EXPECT_EQ(records[0].filename(), "KEIRI-PC07__.csv");
 
-  const std::string actual = joined(masked(slurp(records[0])));
+  const std::string actual = joined(masked(testsupport::slurpFile(records[0])));
   if (mrv::testing::updateExpectedFiles()) {
     std::ofstream(kExpected, std::ios::binary) << actual;
     std::cout << "rewrote " << kExpected << "\n";
   }
-  const std::string expected = slurp(kExpected);
+  const std::string expected = testsupport::slurpFile(kExpected);
   ASSERT_FALSE(expected.empty()) << kExpected << " is missing: MERVANA_UPDATE_EXPECTED=1 writes it";
   if (actual != expected) {
     // name the first row that differs, with both texts, before the byte comparison fails

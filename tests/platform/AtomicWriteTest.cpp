@@ -19,6 +19,7 @@
 #include "platform/Encoding.h"
 #include "platform/TextFiles.h"
 #include "support/TempFolder.h"
+#include "support/FileBytes.h"
 
 using namespace mrv;
 namespace fs = std::filesystem;
@@ -26,13 +27,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using TempDir = mrv::test::TempFolder;
-
-std::string bytesOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::vector<std::string> record(int n, int rows) {
   std::vector<std::string> lines;
@@ -72,7 +66,7 @@ TEST(AtomicWrite, LongNamesStillHaveRoomBesideThem) {
   // a record name at the file system's 255-byte limit: the file beside it has a short name of its own
   const std::string name = std::string(251, 'A') + ".csv";
   ASSERT_TRUE(writeAnsiLinesAtomic(dir / name, {"x"})) << name.size();
-  EXPECT_EQ(bytesOf(dir / name), "x\r\n");
+  EXPECT_EQ(testsupport::slurpFile(dir / name), "x\r\n");
   EXPECT_TRUE(onlyFiles(dir.path, 1));
 }
 
@@ -90,14 +84,14 @@ TEST(AtomicWrite, FailuresSayWhyAndKeepTheOldFile) {
   why.clear();
   EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 5000), &why));  // about 150 KB
   EXPECT_EQ(why, "ディスクの空き容量が足りません");
-  EXPECT_EQ(bytesOf(target), recordBytes(1, 10));
+  EXPECT_EQ(testsupport::slurpFile(target), recordBytes(1, 10));
   EXPECT_TRUE(onlyFiles(full.dir.path, 1));
 
   ASSERT_EQ(::mount("tmpfs", full.dir.path.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
   why.clear();
   EXPECT_FALSE(writeAnsiLinesAtomic(target, record(3, 1), &why));
   EXPECT_EQ(why, "読み取り専用の場所です");
-  EXPECT_EQ(bytesOf(target), recordBytes(1, 10));
+  EXPECT_EQ(testsupport::slurpFile(target), recordBytes(1, 10));
 }
 
 // A share the user may read but not write (root writes anyway: the read-only mount above covers it).
@@ -111,7 +105,7 @@ TEST(AtomicWrite, AReadOnlyFolderKeepsTheOldRecordAndSaysWhy) {
   EXPECT_FALSE(writeAnsiLinesAtomic(target, record(2, 3), &why));
   fs::permissions(dir.path, fs::perms::owner_all);
   EXPECT_EQ(why, "アクセスが拒否されました");
-  EXPECT_EQ(bytesOf(target), recordBytes(1, 3));
+  EXPECT_EQ(testsupport::slurpFile(target), recordBytes(1, 3));
   EXPECT_TRUE(onlyFiles(dir.path, 1));
 }
 
@@ -147,7 +141,7 @@ TEST(AtomicWrite, AFolderRemovedWhileSavesRunLeavesWholeRecordsOrAReason) {
     std::string why;
     if (writeAnsiLinesAtomic(target, record(i, 200), &why)) {
       ++saved;
-      const std::string now = bytesOf(target);  // empty when the folder has gone again
+      const std::string now = testsupport::slurpFile(target);  // empty when the folder has gone again
       if (!now.empty()) {
         EXPECT_EQ(now, recordBytes(i, 200)) << "save " << i;
       }
@@ -160,7 +154,7 @@ TEST(AtomicWrite, AFolderRemovedWhileSavesRunLeavesWholeRecordsOrAReason) {
   remover.join();
   std::cout << "[          ] " << saved << " saved, " << failed << " failed with a reason\n";
   ASSERT_TRUE(writeAnsiLinesAtomic(target, record(999, 200)));
-  EXPECT_EQ(bytesOf(target), recordBytes(999, 200));
+  EXPECT_EQ(testsupport::slurpFile(target), recordBytes(999, 200));
   EXPECT_TRUE(onlyFiles(share, 1)) << "a temporary file was left behind";
 }
 
@@ -181,7 +175,7 @@ TEST(AtomicWrite, FiftyPcsSavingAtOnceLeaveFiftyWholeRecords) {
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  for (int n = 0; n < 50; ++n) EXPECT_EQ(bytesOf(dir / ("PC" + std::to_string(n) + "__G.csv")), recordBytes(n, 400));
+  for (int n = 0; n < 50; ++n) EXPECT_EQ(testsupport::slurpFile(dir / ("PC" + std::to_string(n) + "__G.csv")), recordBytes(n, 400));
   EXPECT_TRUE(onlyFiles(dir.path, 50));
 }
 
@@ -189,7 +183,7 @@ TEST(AtomicWrite, AKillDuringSaveLeavesTheOldRecordWholeAndTheNextSaveTidiesUp) 
   TempDir dir;
   const std::string target = dir / "PC__G.csv";
   ASSERT_TRUE(writeAnsiLinesAtomic(target, record(0, 20000)));
-  const std::string old = bytesOf(target), fresh = recordBytes(1, 20000);
+  const std::string old = testsupport::slurpFile(target), fresh = recordBytes(1, 20000);
   int killed = 0;
   for (int attempt = 0; attempt < 20; ++attempt) {
     const pid_t pid = ::fork();
@@ -200,7 +194,7 @@ TEST(AtomicWrite, AKillDuringSaveLeavesTheOldRecordWholeAndTheNextSaveTidiesUp) 
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
     ++killed;
-    const std::string now = bytesOf(target);
+    const std::string now = testsupport::slurpFile(target);
     ASSERT_TRUE(now == old || now == fresh) << "a reader saw " << now.size() << " bytes";
   }
   EXPECT_EQ(killed, 20);

@@ -21,6 +21,7 @@
 #include "platform/FolderFiles.h"
 #include "platform/replay/RecordedRegistry.h"
 #include "support/TempFolder.h"
+#include "support/FileBytes.h"
 
 namespace fs = std::filesystem;
 using namespace mrv;
@@ -28,13 +29,6 @@ using namespace mrv;
 namespace {
 
 using TempDir = mrv::test::TempFolder;
-
-std::string bytesOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // Runs `body` in a child process that is killed after `seconds`: a call that blocks fails the test
 // instead of hanging it. The child's exit status is what `body` returned.
@@ -101,7 +95,7 @@ TEST(SharedFileSafety, LinksInTheSaveFolderAreNotFollowed) {
   EXPECT_EQ(text, "");
   const std::string log = dir.link("_failed.txt", secret);
   EXPECT_FALSE(appendAnsiLine(log, "PC01               2007/03/09 08:05:01  故障 1/0  警告 0/0"));
-  EXPECT_EQ(bytesOf(secret), "root:secret\r\n");
+  EXPECT_EQ(testsupport::slurpFile(secret), "root:secret\r\n");
   std::string bytes;
   EXPECT_EQ(readRegularFile(history, 1 << 20, LinkRule::Refuse, bytes), FileRefusal::Link);
   // the administrator's own files (the configuration beside the program) may be links
@@ -137,7 +131,7 @@ TEST(SharedFileSafety, AShortWriteLeavesNoHalfLineInASharedLog) {
   const std::string first = "PC01               2007/03/09 08:05:01  故障 1/0  警告 0/0";
   const std::string log = dir.file("_failed.txt");
   ASSERT_TRUE(appendAnsiLine(log, first));
-  const std::string before = bytesOf(log);
+  const std::string before = testsupport::slurpFile(log);
   EXPECT_EQ(inChildWithin(10, [&] {
               ::signal(SIGXFSZ, SIG_IGN);
               const rlimit limit{before.size() + 20, before.size() + 20};  // room for 20 bytes of the next line
@@ -145,7 +139,7 @@ TEST(SharedFileSafety, AShortWriteLeavesNoHalfLineInASharedLog) {
               return appendAnsiLine(log, "PC02               2007/03/09 08:06:00  故障 2/0  警告 0/0") ? 1 : 0;
             }),
             0);
-  EXPECT_EQ(bytesOf(log), before) << "half a line left behind";
+  EXPECT_EQ(testsupport::slurpFile(log), before) << "half a line left behind";
   ASSERT_TRUE(appendAnsiLine(log, "PC03               2007/03/09 08:07:00  故障 1/0  警告 0/0"));
   std::vector<std::string> lines;
   ASSERT_TRUE(readAnsiLines(log, lines));

@@ -20,6 +20,7 @@ extern char** environ;
 #endif
 
 #include "base/Utf8Path.h"
+#include "support/FileBytes.h"
 
 namespace testsupport {
 
@@ -28,13 +29,6 @@ struct RunResult {
   std::string out, err;
   double seconds = 0;
 };
-
-inline std::string slurpFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 #ifdef _WIN32
 inline std::wstring quoteArgument(const std::wstring& a) {

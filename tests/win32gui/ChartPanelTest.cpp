@@ -16,6 +16,7 @@
 #include "win32gui/GdiCanvas.h"
 #include "win32gui/MainWindow.h"
 #include "win32gui/Win32TestSupport.h"
+#include "support/FileBytes.h"
 
 using namespace mrv;
 using namespace mrv::testing;
@@ -206,13 +207,6 @@ TEST(Win32DiskReport, TheReportOfAFailingDriveFillsTheGrid) {
 
 namespace {
 
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 std::uint32_t be32(const std::string& s, std::size_t at) {
   return (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) << 24) |
          (static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 16) |
@@ -250,7 +244,7 @@ TEST(Win32ChartPanel, SavesTheChartAsPngAndSvg) {
   const auto png = dir / "chart.png", svg = dir / "chart.svg";
   ASSERT_TRUE(saveChartPicture(g, ChartPictureFormat::Png, 400, 300, png.string(), message)) << message;
   ASSERT_TRUE(saveChartPicture(g, ChartPictureFormat::Svg, 400, 300, svg.string(), message)) << message;
-  const std::string bytes = slurp(png);
+  const std::string bytes = testsupport::slurpFile(png);
   ASSERT_GT(bytes.size(), 33u);
   EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
   EXPECT_EQ(be32(bytes, 16), 400u);
@@ -262,12 +256,12 @@ TEST(Win32ChartPanel, SavesTheChartAsPngAndSvg) {
   for (std::size_t y = 0; y < 300; ++y)
     for (std::size_t x = 0; x < 400; ++x) red += rows.compare(y * 1201 + 1 + x * 3, 3, "\xff\x00\x00", 3) == 0 ? 1 : 0;
   EXPECT_GT(red, 200);
-  EXPECT_NE(slurp(svg).find("<svg"), std::string::npos);
+  EXPECT_NE(testsupport::slurpFile(svg).find("<svg"), std::string::npos);
   // a folder that does not exist, or no size: a message, and an older picture stays whole
   EXPECT_FALSE(saveChartPicture(g, ChartPictureFormat::Png, 400, 300, (dir / "no" / "chart.png").string(), message));
   EXPECT_FALSE(message.empty());
   EXPECT_FALSE(saveChartPicture(g, ChartPictureFormat::Png, 0, 300, png.string(), message));
-  EXPECT_EQ(slurp(png), bytes);
+  EXPECT_EQ(testsupport::slurpFile(png), bytes);
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
 }
