@@ -12,6 +12,7 @@ program=(
   libxcb1-dev                               # asking an X display whether it answers, before Qt does
   libhivex-dev                              # Windows registry hive files (offline installations)
   libcups2-dev                              # printers through CUPS
+  libsqlite3-dev libpq-dev                  # the inventory database: SQLite files, PostgreSQL servers
   fonts-ipafont-gothic                      # a Japanese font so the window renders
 )
 tests=(
@@ -27,6 +28,8 @@ tests=(
   locales                                   # ja_JP.UTF-8, for wine's code page 932
   clang-14 libclang-rt-14-dev               # the fuzz targets (libFuzzer)
   lintian                                   # checks the Debian package the tests build
+  postgresql sqlite3                        # a server the database tests start; the shell the docs use
+  chromium                                  # renders the fleet page in its test
 )
 
 packages=("${program[@]}")

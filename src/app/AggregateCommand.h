@@ -9,13 +9,16 @@
 
 namespace mrv {
 
-// OneSheet1: builds the lists beside the program and shows the outcome in a message box.
-void OneSheet1Click(FormServices& form);
+// OneSheet1: builds the lists beside the program and shows the outcome in a message box; with a
+// database target ([Database] Target), loads the records into it as well.
+void OneSheet1Click(FormServices& form, const std::string& databaseTarget = {});
 
-// --aggregate [FOLDER] (args: what follows the switch): builds the lists in FOLDER, or beside the
-// program when none is given. The message goes to `out`, a failure to `err`. Returns the exit
-// status: 0 when the lists were built, 1 when they were not, 2 for a wrong command line.
+// --aggregate [FOLDER] [--db TARGET] (args: what follows the switch): builds the lists in FOLDER,
+// or beside the program when none is given, and loads FOLDER into the database TARGET names (or the
+// one `configuredTarget` names, from the configuration file). The messages go to `out`, a failure
+// to `err`. Returns the exit status: 0 when everything asked was done, 1 when the lists or the
+// load failed, 2 for a wrong command line.
 int RunAggregateCommand(const std::vector<std::string>& args, const std::string& programPath, std::ostream& out,
-                        std::ostream& err);
+                        std::ostream& err, const std::string& configuredTarget = {});
 
 }  // namespace mrv

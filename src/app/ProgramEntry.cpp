@@ -39,8 +39,12 @@ std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const
     return 0;
   }
   // The aggregated lists without a window: a scheduled job rebuilds them this way.
-  if (args[0] == "--aggregate")
-    return RunAggregateCommand({args.begin() + 1, args.end()}, programPath, std::cout, std::cerr);
+  if (args[0] == "--aggregate") {
+    // the configuration file beside the program may name the database the lists are loaded into
+    const Settings settings = ReadSettings(ParseCommandLine({}, programPath, nullptr).iniPath);
+    return RunAggregateCommand({args.begin() + 1, args.end()}, programPath, std::cout, std::cerr,
+                               settings.databaseTarget);
+  }
   if (args[0] != "--dump-drives" && args[0] != "--show-drives") return std::nullopt;
   const bool dump = args[0] == "--dump-drives";
   if (dump && args.size() < 2) {

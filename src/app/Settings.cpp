@@ -15,6 +15,7 @@ Settings ReadSettings(const std::string& iniPath) {
   if (iniPath.empty() || !isRegularFile(iniPath) || !ini.load(iniPath)) return s;
   s.saveDir = ini.value("General", "SaveDir");
   if (!s.saveDir.empty() && s.saveDir.back() == '\\') s.saveDir.pop_back();  // one backslash only
+  s.databaseTarget = ini.value("Database", "Target");
   s.sources.registry = ini.value("Sources", "Registry");
   s.sources.userRegistry = ini.value("Sources", "UserRegistry");
   s.sources.wmi = ini.value("Sources", "Wmi");

@@ -11,6 +11,9 @@ namespace mrv {
 struct Settings {
   std::string saveDir;  // without a trailing backslash; "" when not set
   Sources sources;
+  // [Database] Target: the inventory database the aggregation also loads (an SQLite file or a
+  // postgresql:// URL); "" when none.
+  std::string databaseTarget;
 };
 
 // A missing or unreadable file gives empty settings.

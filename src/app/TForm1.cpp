@@ -49,7 +49,7 @@ void TForm1::registerCommands() {
       {"Read1", [this] { Read1Click(); }},
       {"Save1", [this] { Save1Click(); }},
       {"SwitchScreen1", [this] { SwitchScreen1Click(); }},
-      {"OneSheet1", [this] { OneSheet1Click(*this); }},
+      {"OneSheet1", [this] { OneSheet1Click(*this, databaseTarget_); }},
       {"Exit1", [this] { Exit1Click(); }},
       {"ReadSetting1", [this] { ReadSetting1Click(); }},
       {"SaveSetting1", [this] { SaveSetting1Click(); }},
@@ -108,6 +108,7 @@ void TForm1::FormCreate(const StartOptions& options, const Settings& settings) {
   }
   saveDir_ = settings.saveDir;
   sources_ = settings.sources;
+  databaseTarget_ = settings.databaseTarget;
 }
 
 void TForm1::resetView() {

@@ -80,6 +80,7 @@ class TForm1 : public FormServices {
   const StartOptions& options() const { return options_; }
   const std::string& saveDir() const { return saveDir_; }
   const Sources& sources() const { return sources_; }
+  const std::string& databaseTarget() const { return databaseTarget_; }
   const std::string& historyDialogFolder() const { return historyDialogFolder_; }
   void setHistoryDialogFolder(std::string f) { historyDialogFolder_ = std::move(f); }
   // This PC's disk history file: the record folder, "hdd", the record file's name.
@@ -117,6 +118,7 @@ class TForm1 : public FormServices {
   std::string historyDialogFolder_;
   bool timerEnabled_ = false;
   bool settingsEditMode_ = false;
+  std::string databaseTarget_;
   TextFileEncoding definitionEncoding_ = TextFileEncoding::Ansi;  // as regitems.txt was found
   bool readCompleted_ = false;
   int counter_ = 1;

@@ -27,6 +27,17 @@ bool isRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(pathFromUtf8(path), ec);
 }
 
+bool fileStamp(const std::string& path, std::string& stamp) {
+  std::error_code ec;
+  const std::filesystem::path p = pathFromUtf8(path);
+  const auto size = std::filesystem::file_size(p, ec);
+  if (ec) return false;
+  const auto written = std::filesystem::last_write_time(p, ec);
+  if (ec) return false;
+  stamp = std::to_string(size) + ":" + std::to_string(written.time_since_epoch().count());
+  return true;
+}
+
 bool readFileBytes(const std::string& path, std::string& bytes) {
   return readRegularFile(path, kMaxFolderFileBytes, LinkRule::Refuse, bytes) == FileRefusal::None;
 }

@@ -41,6 +41,9 @@ inline constexpr std::uint64_t kMaxFolderFileBytes = 16u << 20;
 bool readFileBytes(const std::string& path, std::string& bytes);
 // Whether a regular file is at the path (a link to one counts); false for a folder, a device or nothing.
 bool isRegularFile(const std::string& path);
+// The size and last-write time of a file as one text: a file whose stamp is unchanged has not
+// been written since (as far as a folder on a file server can tell). False when there is no file.
+bool fileStamp(const std::string& path, std::string& stamp);
 // Joins a folder and a file name with the system's separator (none added when the folder ends in one).
 std::string joinPath(const std::string& folder, const std::string& name);
 

@@ -1,0 +1,178 @@
+// The inventory database on a PostgreSQL server, through libpq.
+#include "platform/sql/SqlConnections.h"
+
+#ifdef MERVANA_POSTGRES
+#include <libpq-fe.h>
+#endif
+
+namespace mrv {
+
+#ifdef MERVANA_POSTGRES
+
+namespace {
+
+// "?" parameters as the server numbers them ($1, $2, ...); a "?" inside a quoted literal stays.
+std::string numberParameters(const std::string& sql) {
+  std::string out;
+  out.reserve(sql.size() + 16);
+  int n = 0;
+  bool quoted = false;
+  for (char c : sql) {
+    if (c == '\'') quoted = !quoted;
+    if (c == '?' && !quoted) {
+      out += '$' + std::to_string(++n);
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
+// The URL as it may be shown: without the password of a "user:password@" part.
+std::string withoutPassword(const std::string& url) {
+  const auto scheme = url.find("://");
+  const auto at = url.find('@', scheme == std::string::npos ? 0 : scheme + 3);
+  if (scheme == std::string::npos || at == std::string::npos) return url;
+  const auto colon = url.find(':', scheme + 3);
+  if (colon == std::string::npos || colon > at) return url;
+  return url.substr(0, colon) + url.substr(at);
+}
+
+class PgResult {
+ public:
+  explicit PgResult(PGresult* r) : r_(r) {}
+  ~PgResult() { PQclear(r_); }
+  PgResult(const PgResult&) = delete;
+  PgResult& operator=(const PgResult&) = delete;
+  PGresult* get() const { return r_; }
+  bool ok() const {
+    const ExecStatusType s = PQresultStatus(r_);
+    return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
+  }
+
+ private:
+  PGresult* r_;
+};
+
+class PostgresDatabase : public SqlDatabase {
+ public:
+  PostgresDatabase(PGconn* conn, std::string url) : conn_(conn), url_(std::move(url)) {}
+  ~PostgresDatabase() override { PQfinish(conn_); }
+
+  SqlDialect dialect() const override { return SqlDialect::Postgres; }
+  std::string describe() const override { return withoutPassword(url_); }
+
+  bool exec(const std::string& sql, const std::vector<SqlValue>& params, std::string& why) override {
+    if (params.empty()) {
+      PgResult r(PQexec(conn_, sql.c_str()));
+      return r.ok() || fail(r, why);
+    }
+    PgResult r(run(numberParameters(sql), params.data(), params.size()));
+    return r.ok() || fail(r, why);
+  }
+
+  bool query(const std::string& sql, const std::vector<SqlValue>& params, std::vector<SqlRow>& rows,
+             std::string& why) override {
+    rows.clear();
+    PgResult r(run(numberParameters(sql), params.data(), params.size()));
+    if (!r.ok()) return fail(r, why);
+    const int n = PQntuples(r.get()), cols = PQnfields(r.get());
+    rows.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      SqlRow row(static_cast<std::size_t>(cols));
+      for (int c = 0; c < cols; ++c)
+        if (!PQgetisnull(r.get(), i, c))
+          row[static_cast<std::size_t>(c)] =
+              std::string(PQgetvalue(r.get(), i, c), static_cast<std::size_t>(PQgetlength(r.get(), i, c)));
+      rows.push_back(std::move(row));
+    }
+    return true;
+  }
+
+  bool execMany(const std::string& sql, std::size_t columns, const std::vector<SqlValue>& values,
+                std::string& why) override {
+    if (columns == 0) return exec(sql, {}, why);
+    // one prepared statement, run for each group (the server plans it once)
+    // a failed statement aborts the transaction it is in, so the name is new each time rather than
+    // one that might have to be dropped first
+    const std::string name = "mrv_many_" + std::to_string(++statements_);
+    PgResult prepared(PQprepare(conn_, name.c_str(), numberParameters(sql).c_str(), static_cast<int>(columns), nullptr));
+    if (!prepared.ok()) return fail(prepared, why);
+    std::vector<const char*> p(columns);
+    std::vector<int> lengths(columns);
+    for (std::size_t at = 0; at + columns <= values.size(); at += columns) {
+      for (std::size_t c = 0; c < columns; ++c) {
+        const SqlValue& v = values[at + c];
+        p[c] = v ? v->c_str() : nullptr;
+        lengths[c] = v ? static_cast<int>(v->size()) : 0;
+      }
+      PgResult r(PQexecPrepared(conn_, name.c_str(), static_cast<int>(columns), p.data(), lengths.data(), nullptr, 0));
+      if (!r.ok()) return fail(r, why);
+    }
+    PgResult dealloc(PQexec(conn_, ("DEALLOCATE " + name).c_str()));
+    return dealloc.ok() || fail(dealloc, why);
+  }
+
+  bool begin(std::string& why) override {
+    // a second writer's lock is waited for a while, then the load fails with the server's reason
+    return exec("BEGIN; SET LOCAL lock_timeout = '5s'", {}, why);
+  }
+  bool commit(std::string& why) override {
+    if (exec("COMMIT", {}, why)) return true;
+    rollback();
+    return false;
+  }
+  void rollback() override {
+    PgResult r(PQexec(conn_, "ROLLBACK"));
+    (void)r;
+  }
+
+ private:
+  PGresult* run(const std::string& sql, const SqlValue* params, std::size_t count) {
+    std::vector<const char*> p(count);
+    std::vector<int> lengths(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      p[i] = params[i] ? params[i]->c_str() : nullptr;
+      lengths[i] = params[i] ? static_cast<int>(params[i]->size()) : 0;
+    }
+    return PQexecParams(conn_, sql.c_str(), static_cast<int>(count), nullptr, p.data(), lengths.data(), nullptr, 0);
+  }
+  bool fail(const PgResult& r, std::string& why) {
+    const char* message = r.get() ? PQresultErrorMessage(r.get()) : "";
+    why = *message ? message : PQerrorMessage(conn_);
+    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    return false;
+  }
+
+  PGconn* conn_;
+  std::string url_;
+  unsigned long statements_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SqlDatabase> openPostgresDatabase(const std::string& url, std::string& why) {
+  PGconn* conn = PQconnectdb(url.c_str());
+  if (!conn || PQstatus(conn) != CONNECTION_OK) {
+    why = conn ? PQerrorMessage(conn) : "out of memory";
+    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    PQfinish(conn);
+    return nullptr;
+  }
+  PQsetClientEncoding(conn, "UTF8");
+  auto db = std::make_unique<PostgresDatabase>(conn, url);
+  std::string ignored;
+  db->exec("SET client_min_messages = warning", {}, ignored);  // no NOTICE lines on stderr
+  return db;
+}
+
+#else
+
+std::unique_ptr<SqlDatabase> openPostgresDatabase(const std::string&, std::string& why) {
+  why = "このビルドは PostgreSQL のデータベースに対応していません";
+  return nullptr;
+}
+
+#endif
+
+}  // namespace mrv

@@ -1,0 +1,160 @@
+// The inventory database in an SQLite file, through Debian's libsqlite3.
+#include "platform/sql/SqlConnections.h"
+
+#ifdef MERVANA_SQLITE
+#include <sqlite3.h>
+#endif
+
+namespace mrv {
+
+#ifdef MERVANA_SQLITE
+
+namespace {
+
+class SqliteStatement {
+ public:
+  SqliteStatement(sqlite3* db, const std::string& sql) : db_(db) {
+    ok_ = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr) == SQLITE_OK;
+  }
+  ~SqliteStatement() { sqlite3_finalize(stmt_); }
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+  bool ok() const { return ok_ && stmt_; }
+  sqlite3_stmt* get() { return stmt_; }
+
+  bool bind(const SqlValue* values, std::size_t count) {
+    sqlite3_reset(stmt_);
+    for (std::size_t i = 0; i < count; ++i) {
+      const int at = static_cast<int>(i) + 1;
+      const int rc = values[i] ? sqlite3_bind_text(stmt_, at, values[i]->data(), static_cast<int>(values[i]->size()),
+                                                   SQLITE_TRANSIENT)
+                               : sqlite3_bind_null(stmt_, at);
+      if (rc != SQLITE_OK) return false;
+    }
+    return true;
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  bool ok_ = false;
+};
+
+class SqliteDatabase : public SqlDatabase {
+ public:
+  SqliteDatabase(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+  ~SqliteDatabase() override {
+    if (inTransaction_) rollback();
+    sqlite3_close(db_);
+  }
+
+  SqlDialect dialect() const override { return SqlDialect::Sqlite; }
+  std::string describe() const override { return path_; }
+
+  bool exec(const std::string& sql, const std::vector<SqlValue>& params, std::string& why) override {
+    if (params.empty()) {
+      char* message = nullptr;
+      if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK) return true;
+      why = message ? message : sqlite3_errmsg(db_);
+      sqlite3_free(message);
+      return false;
+    }
+    return execMany(sql, params.size(), params, why);
+  }
+
+  bool query(const std::string& sql, const std::vector<SqlValue>& params, std::vector<SqlRow>& rows,
+             std::string& why) override {
+    rows.clear();
+    SqliteStatement st(db_, sql);
+    if (!st.ok() || !st.bind(params.data(), params.size())) return fail(why);
+    for (;;) {
+      const int rc = sqlite3_step(st.get());
+      if (rc == SQLITE_DONE) return true;
+      if (rc != SQLITE_ROW) return fail(why);
+      const int n = sqlite3_column_count(st.get());
+      SqlRow row(static_cast<std::size_t>(n));
+      for (int c = 0; c < n; ++c) {
+        if (sqlite3_column_type(st.get(), c) == SQLITE_NULL) continue;
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c));
+        row[static_cast<std::size_t>(c)] = std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st.get(), c)));
+      }
+      rows.push_back(std::move(row));
+    }
+  }
+
+  bool execMany(const std::string& sql, std::size_t columns, const std::vector<SqlValue>& values,
+                std::string& why) override {
+    SqliteStatement st(db_, sql);
+    if (!st.ok()) return fail(why);
+    if (columns == 0) return sqlite3_step(st.get()) == SQLITE_DONE || fail(why);
+    for (std::size_t at = 0; at + columns <= values.size(); at += columns) {
+      if (!st.bind(values.data() + at, columns)) return fail(why);
+      if (sqlite3_step(st.get()) != SQLITE_DONE) return fail(why);
+    }
+    return true;
+  }
+
+  bool begin(std::string& why) override {
+    // IMMEDIATE takes the write lock now, so a second writer waits (busy timeout) or fails here,
+    // before anything was read on the strength of what it saw
+    if (!exec("BEGIN IMMEDIATE", {}, why)) return false;
+    inTransaction_ = true;
+    return true;
+  }
+  bool commit(std::string& why) override {
+    if (!exec("COMMIT", {}, why)) {
+      rollback();
+      return false;
+    }
+    inTransaction_ = false;
+    return true;
+  }
+  void rollback() override {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    inTransaction_ = false;
+  }
+
+ private:
+  bool fail(std::string& why) {
+    why = sqlite3_errmsg(db_);
+    return false;
+  }
+
+  sqlite3* db_;
+  std::string path_;
+  bool inTransaction_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<SqlDatabase> openSqliteDatabase(const std::string& path, std::string& why, int busyMilliseconds) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  if (rc != SQLITE_OK) {
+    why = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, busyMilliseconds);
+  sqlite3_extended_result_codes(db, 1);
+  auto database = std::make_unique<SqliteDatabase>(db, path);
+  // a file that is not a database is refused now rather than at the first statement
+  std::vector<SqlRow> rows;
+  if (!database->query("PRAGMA schema_version", {}, rows, why)) return nullptr;
+  std::string ignored;
+  database->exec("PRAGMA foreign_keys = ON", {}, ignored);
+  return database;
+}
+
+#else
+
+std::unique_ptr<SqlDatabase> openSqliteDatabase(const std::string&, std::string& why, int) {
+  why = "このビルドは SQLite のデータベースに対応していません";
+  return nullptr;
+}
+
+#endif
+
+}  // namespace mrv
