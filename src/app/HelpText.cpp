@@ -7,7 +7,8 @@ namespace mrv {
 namespace {
 
 constexpr const char* kEnglish = R"(Usage: mervana [SWITCHES] [CONFIG.ini]
-       mervana --aggregate [FOLDER]
+       mervana --aggregate [FOLDER] [--db TARGET]
+       mervana --report FOLDER|TARGET --html FILE
        mervana --dump-drives FOLDER
        mervana --show-drives [FOLDER]
 
@@ -26,6 +27,11 @@ CONFIG.ini      the configuration file (first or second argument; default: merva
 Commands:
   --aggregate [FOLDER]    build mervana.csv and mervana_a.csv (one row per PC) from the records in
                           FOLDER (default: the program's folder)
+    --db TARGET           also load FOLDER's records, disk histories and logs into the inventory
+                          database TARGET: an SQLite file or a postgresql:// URL (default: the
+                          configuration file's [Database] Target=)
+  --report FOLDER|TARGET --html FILE
+                          write the fleet page (one HTML file) from a record folder or a database
   --dump-drives FOLDER    record this PC's disks (IDENTIFY and S.M.A.R.T. data) as drive dumps
   --show-drives [FOLDER]  print each drive's decoded S.M.A.R.T. health, from the disks or from dumps
   --help                  print this text
@@ -39,7 +45,8 @@ Exit status:
 )";
 
 constexpr const char* kJapanese = R"(使い方: mervana [スイッチ] [設定ファイル.ini]
-        mervana --aggregate [フォルダ]
+        mervana --aggregate [フォルダ] [--db 接続先]
+        mervana --report フォルダ|接続先 --html ファイル
         mervana --dump-drives フォルダ
         mervana --show-drives [フォルダ]
 
@@ -58,6 +65,11 @@ constexpr const char* kJapanese = R"(使い方: mervana [スイッチ] [設定�
 コマンド:
   --aggregate [フォルダ]     フォルダ (省略時はプログラムのフォルダ) の記録から一覧表
                              mervana.csv と mervana_a.csv (PC ごとに1行) を作成します
+    --db 接続先              フォルダの記録・ディスク履歴・ログを在庫データベースにも読み込みます。
+                             接続先は SQLite のファイルか postgresql:// の URL (省略時は設定ファイルの
+                             [Database] Target=)
+  --report フォルダ|接続先 --html ファイル
+                             記録のフォルダまたはデータベースから一覧ページ (HTML ファイル1つ) を作成します
   --dump-drives フォルダ     この PC のディスク (IDENTIFY と S.M.A.R.T. データ) をダンプとして記録します
   --show-drives [フォルダ]   各ドライブの S.M.A.R.T. 状態を、ディスクまたはダンプから表示します
   --help                     この説明を表示します
