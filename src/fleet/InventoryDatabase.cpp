@@ -309,6 +309,8 @@ class Loader {
                         values, why);
   }
 
+  // A PC's latest snapshot is the one saved last; a snapshot whose DateTime row holds no date
+  // (a failed clock read) counts as older than any that does, and of two alike the later loaded.
   bool refreshPcs(std::string& why) {
     std::vector<SqlValue> touched(touched_.begin(), touched_.end());
     if (!db_.execMany("INSERT INTO load_touched (stem) VALUES (?)", 1, touched, why)) return false;
@@ -316,7 +318,9 @@ class Loader {
         db_.exec("DELETE FROM pc WHERE stem IN (SELECT stem FROM load_touched)", {}, why) &&
         db_.exec("INSERT INTO pc (stem, latest_snapshot_id, previous_snapshot_id) "
                  "SELECT stem, MAX(CASE WHEN rn = 1 THEN id END), MAX(CASE WHEN rn = 2 THEN id END) FROM "
-                 "(SELECT id, stem, ROW_NUMBER() OVER (PARTITION BY stem ORDER BY date_time DESC) AS rn FROM snapshot "
+                 "(SELECT id, stem, ROW_NUMBER() OVER (PARTITION BY stem ORDER BY "
+                 "CASE WHEN date_time LIKE '____/__/__ __:__:__' THEN 1 ELSE 0 END DESC, date_time DESC, id DESC) "
+                 "AS rn FROM snapshot "
                  "WHERE stem IN (SELECT stem FROM load_touched)) ranked WHERE rn <= 2 GROUP BY stem",
                  {}, why) &&
         db_.exec("DELETE FROM load_touched", {}, why);
