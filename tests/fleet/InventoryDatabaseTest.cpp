@@ -182,3 +182,160 @@ TEST(InventoryDatabase, PostgresServerLoadsAFolderOnceAndItsChanges) {
 
 }  // namespace
 }  // namespace mrv
+
+namespace mrv {
+namespace {
+
+// A connection that stops its server as a crash would, just before the n-th bulk insert.
+class CrashingConnection : public SqlDatabase {
+ public:
+  CrashingConnection(std::unique_ptr<SqlDatabase> db, test::PostgresCluster& cluster, int crashAt)
+      : db_(std::move(db)), cluster_(cluster), crashAt_(crashAt) {}
+  SqlDialect dialect() const override { return db_->dialect(); }
+  std::string describe() const override { return db_->describe(); }
+  bool exec(const std::string& sql, const std::vector<SqlValue>& p, std::string& why) override {
+    return db_->exec(sql, p, why);
+  }
+  bool query(const std::string& sql, const std::vector<SqlValue>& p, std::vector<SqlRow>& rows,
+             std::string& why) override {
+    return db_->query(sql, p, rows, why);
+  }
+  bool execMany(const std::string& sql, std::size_t columns, const std::vector<SqlValue>& values,
+                std::string& why) override {
+    if (++calls_ == crashAt_) cluster_.crash();
+    return db_->execMany(sql, columns, values, why);
+  }
+  bool begin(std::string& why) override { return db_->begin(why); }
+  bool commit(std::string& why) override { return db_->commit(why); }
+  void rollback() override { db_->rollback(); }
+
+ private:
+  std::unique_ptr<SqlDatabase> db_;
+  test::PostgresCluster& cluster_;
+  int crashAt_, calls_ = 0;
+};
+
+struct Counts {
+  std::string snapshots, programs, history, logs;
+  bool operator==(const Counts&) const = default;
+};
+Counts countsOf(SqlDatabase& db) {
+  return {one(db, "SELECT COUNT(*) FROM snapshot"), one(db, "SELECT COUNT(*) FROM program"),
+          one(db, "SELECT COUNT(*) FROM disk_history"), one(db, "SELECT COUNT(*) FROM log_line")};
+}
+
+TEST(InventoryDatabaseBadInput, ARecordOrHistoryThatCannotBeReadLeavesTheDatabaseAsItWas) {
+  SaveFolder save;
+  test::TempFolder dir;
+  std::string why;
+  auto db = openSqlDatabase(dir / "inventory.sqlite", why);
+  ASSERT_TRUE(db) << why;
+  ASSERT_TRUE(LoadInventoryDatabase(save.folder(), *db).ok);
+  const Counts before = countsOf(*db);
+
+  // a new PC whose record is not Shift-JIS (0x81 followed by a byte no double-byte character has),
+  // beside a good new one: neither is loaded, and the message names the file
+  std::vector<std::string> lines = linesOf(readData(kData / "recorded" / "office-pc-2006.expected.csv"));
+  lines[7] = "SOUMU-PC08";
+  lines[23] = "2006/11/21 09:00:00";
+  save.dir.write("SOUMU-PC08__SOUMU.csv", bytesOf(lines));
+  lines[7] = std::string("BAD\x81\x20PC");
+  save.dir.write("BAD-PC__.csv", bytesOf(lines));
+  DatabaseLoadOutcome out = LoadInventoryDatabase(save.folder(), *db);
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.message.find("BAD-PC__.csv"), std::string::npos) << out.message;
+  EXPECT_NE(out.message.find("元のまま"), std::string::npos) << out.message;
+  EXPECT_EQ(countsOf(*db), before);
+  fs::remove(save.dir.path / "BAD-PC__.csv");
+
+  // a history line with too few cells (the line ends after the model number)
+  std::vector<std::string> hist = linesOf(readData(kData / "drives" / "pc-degrading" / "expected-history.csv"));
+  hist.push_back("2006/10/30 08:31:00,2,0,114473,ST3120827AS,5JT1K9QW,41,49,14,2276,1,1,1354,,,,,,,,,,,,,,,,,,,,,,");
+  hist.push_back("2006/10/30 08:32:00,2,0,114473,ST3120827AS                                  ");
+  save.dir.write("hdd/KEIRI-PC03.csv", bytesOf(hist));
+  fs::last_write_time(save.dir.path / "hdd" / "KEIRI-PC03.csv", fs::file_time_type::clock::now() + std::chrono::hours(1));
+  out = LoadInventoryDatabase(save.folder(), *db);
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.message.find("hdd/KEIRI-PC03.csv: 8 行目のセルが足りません"), std::string::npos) << out.message;
+  EXPECT_EQ(countsOf(*db), before);
+
+  // mended, the next load takes both the new PC and the history line, as if nothing had failed
+  hist.pop_back();
+  save.dir.write("hdd/KEIRI-PC03.csv", bytesOf(hist));
+  fs::last_write_time(save.dir.path / "hdd" / "KEIRI-PC03.csv", fs::file_time_type::clock::now() + std::chrono::hours(2));
+  out = LoadInventoryDatabase(save.folder(), *db);
+  ASSERT_TRUE(out.ok) << out.message;
+  EXPECT_EQ(out.snapshotsAdded, 1);
+  EXPECT_EQ(out.historyRowsAdded, 1);
+}
+
+TEST(InventoryDatabaseBadInput, ADatabaseLockedByAnotherWriterIsWaitedForThenRefused) {
+  SaveFolder save;
+  test::TempFolder dir;
+  std::string why;
+  auto other = openSqliteDatabase(dir / "inventory.sqlite", why, 100);
+  ASSERT_TRUE(other) << why;
+  ASSERT_TRUE(other->begin(why)) << why;  // another load holds the write lock
+  auto db = openSqliteDatabase(dir / "inventory.sqlite", why, 100);
+  ASSERT_TRUE(db) << why;
+  DatabaseLoadOutcome out = LoadInventoryDatabase(save.folder(), *db);
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.message.find("locked"), std::string::npos) << out.message;
+  other->rollback();
+  out = LoadInventoryDatabase(save.folder(), *db);
+  EXPECT_TRUE(out.ok) << out.message;
+}
+
+TEST(InventoryDatabaseBadInput, ANewerSchemaIsRefusedAndANonDatabaseFileIsNotOpened) {
+  SaveFolder save;
+  test::TempFolder dir;
+  std::string why;
+  auto db = openSqlDatabase(dir / "inventory.sqlite", why);
+  ASSERT_TRUE(db) << why;
+  ASSERT_TRUE(LoadInventoryDatabase(save.folder(), *db).ok);
+  ASSERT_TRUE(db->exec("UPDATE schema_version SET version = 2", {}, why)) << why;
+  DatabaseLoadOutcome out = LoadInventoryDatabase(save.folder(), *db);
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.message.find("版 2 はこのプログラムの版 1 より新しい"), std::string::npos) << out.message;
+
+  dir.write("list.sqlite", "ComputerName,Owner\r\nPC01,経理\r\n");
+  EXPECT_FALSE(openSqlDatabase(dir / "list.sqlite", why));
+  EXPECT_NE(why.find("not a database"), std::string::npos) << why;
+}
+
+TEST(InventoryDatabaseBadInput, AServerThatGoesAwayMidLoadLeavesTheDatabaseAsItWas) {
+  test::PostgresCluster cluster;
+  ASSERT_TRUE(cluster.started()) << "the test's PostgreSQL server did not start:\n" << cluster.log();
+  SaveFolder save;
+  std::string why;
+  {
+    auto db = openSqlDatabase(cluster.url(), why);
+    ASSERT_TRUE(db) << why;
+    ASSERT_TRUE(LoadInventoryDatabase(save.folder(), *db).ok);
+  }
+  std::unique_ptr<SqlDatabase> first = openSqlDatabase(cluster.url(), why);
+  ASSERT_TRUE(first) << why;
+  const Counts before = countsOf(*first);
+  first.reset();
+
+  std::vector<std::string> lines = linesOf(readData(kData / "e2e" / "keiri-pc07.expected.csv"));
+  lines[23] = "2006/11/27 08:30:00";
+  save.dir.write("KEIRI-PC07__.csv", bytesOf(lines));
+  fs::last_write_time(save.dir.path / "KEIRI-PC07__.csv", fs::file_time_type::clock::now() + std::chrono::hours(1));
+  auto db = openSqlDatabase(cluster.url(), why);
+  ASSERT_TRUE(db) << why;
+  CrashingConnection crashing(std::move(db), cluster, 3);  // the snapshot went in; the programs do not
+  const DatabaseLoadOutcome out = LoadInventoryDatabase(save.folder(), crashing);
+  EXPECT_FALSE(out.ok);
+  EXPECT_NE(out.message.find("元のまま"), std::string::npos) << out.message;
+
+  ASSERT_TRUE(cluster.start()) << cluster.log();
+  auto after = openSqlDatabase(cluster.url(), why);
+  ASSERT_TRUE(after) << why;
+  EXPECT_EQ(countsOf(*after), before);
+  EXPECT_TRUE(LoadInventoryDatabase(save.folder(), *after).ok);
+  EXPECT_EQ(one(*after, "SELECT COUNT(*) FROM snapshot"), "4");
+}
+
+}  // namespace
+}  // namespace mrv
