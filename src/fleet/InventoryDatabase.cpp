@@ -44,8 +44,10 @@ std::string ageInDays(SqlDialect d, const std::string& column) {
 }
 
 std::vector<std::string> schemaStatements(SqlDialect d) {
+  // (in SQLite an INTEGER PRIMARY KEY is the row's own number: no index beside the table)
   std::string snapshot =
-      "CREATE TABLE snapshot (\n  id BIGINT PRIMARY KEY,\n  stem TEXT NOT NULL,\n  date_time TEXT NOT NULL";
+      "CREATE TABLE snapshot (\n  id " + std::string(d == SqlDialect::Sqlite ? "INTEGER" : "BIGINT") +
+      " PRIMARY KEY,\n  stem TEXT NOT NULL,\n  date_time TEXT NOT NULL";
   for (const std::string& key : SnapshotKeyColumns()) snapshot += ",\n  " + key + " TEXT";
   snapshot += ",\n  UNIQUE (stem, date_time)\n)";
   const std::string ref = "BIGINT NOT NULL REFERENCES snapshot(id)";
@@ -58,7 +60,6 @@ std::vector<std::string> schemaStatements(SqlDialect d) {
       "PRIMARY KEY (snapshot_id, position))",
       "CREATE TABLE patch (snapshot_id " + ref + ", position INTEGER NOT NULL, name TEXT NOT NULL, "
       "PRIMARY KEY (snapshot_id, position))",
-      "CREATE INDEX program_name ON program (name)",
       // the PCs: their latest snapshot and the one before it, kept by each load
       "CREATE TABLE pc (stem TEXT PRIMARY KEY, latest_snapshot_id BIGINT NOT NULL REFERENCES snapshot(id), "
       "previous_snapshot_id BIGINT REFERENCES snapshot(id))",
@@ -142,6 +143,7 @@ class Loader {
       for (char c : *id) n = n * 10 + (c - '0');
     }
     nextId_ = n + 1;
+    heldSnapshots_ = id.has_value();
     return db_.exec("DELETE FROM load_touched", {}, why);
   }
 
@@ -198,8 +200,9 @@ class Loader {
         return false;
       }
       SqlValue known;
-      if (!readOne(db_, "SELECT id FROM snapshot WHERE stem = ? AND date_time = ?", {s->stem, s->dateTime()}, known,
-                   why))
+      // (an empty database knows no snapshot, and a stem is a file name: one of each per load)
+      if (heldSnapshots_ &&
+          !readOne(db_, "SELECT id FROM snapshot WHERE stem = ? AND date_time = ?", {s->stem, s->dateTime()}, known, why))
         return false;
       if (known) continue;  // loaded before under another stamp (a copy, a touched file)
       const std::string id = std::to_string(nextId_++);
@@ -338,6 +341,7 @@ class Loader {
   std::vector<std::string> newStamps_;
   std::set<std::string> touched_;
   long long nextId_ = 1;
+  bool heldSnapshots_ = false;
 };
 
 }  // namespace

@@ -27,8 +27,9 @@ class SqliteStatement {
     sqlite3_reset(stmt_);
     for (std::size_t i = 0; i < count; ++i) {
       const int at = static_cast<int>(i) + 1;
+      // the values outlive the statement's step (the caller holds them), so SQLite need not copy them
       const int rc = values[i] ? sqlite3_bind_text(stmt_, at, values[i]->data(), static_cast<int>(values[i]->size()),
-                                                   SQLITE_TRANSIENT)
+                                                   SQLITE_STATIC)
                                : sqlite3_bind_null(stmt_, at);
       if (rc != SQLITE_OK) return false;
     }
@@ -73,13 +74,11 @@ class SqliteDatabase : public SqlDatabase {
       if (rc == SQLITE_DONE) return true;
       if (rc != SQLITE_ROW) return fail(why);
       const int n = sqlite3_column_count(st.get());
-      SqlRow row(static_cast<std::size_t>(n));
+      SqlRow& row = rows.emplace_back(static_cast<std::size_t>(n));
       for (int c = 0; c < n; ++c) {
-        if (sqlite3_column_type(st.get(), c) == SQLITE_NULL) continue;
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c));
-        row[static_cast<std::size_t>(c)] = std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st.get(), c)));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c));  // null for NULL
+        if (text) row[static_cast<std::size_t>(c)].emplace(text, static_cast<std::size_t>(sqlite3_column_bytes(st.get(), c)));
       }
-      rows.push_back(std::move(row));
     }
   }
 
@@ -145,6 +144,8 @@ std::unique_ptr<SqlDatabase> openSqliteDatabase(const std::string& path, std::st
   if (!database->query("PRAGMA schema_version", {}, rows, why)) return nullptr;
   std::string ignored;
   database->exec("PRAGMA foreign_keys = ON", {}, ignored);
+  // a load is one transaction of many pages: held in memory, they go to the file once, at commit
+  database->exec("PRAGMA cache_size = -131072", {}, ignored);
   return database;
 }
 
