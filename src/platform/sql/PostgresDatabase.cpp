@@ -1,6 +1,8 @@
 // The inventory database on a PostgreSQL server, through libpq.
 #include "platform/sql/SqlConnections.h"
 
+#include <algorithm>
+
 #ifdef MERVANA_POSTGRES
 #include <libpq-fe.h>
 #endif
@@ -92,25 +94,40 @@ class PostgresDatabase : public SqlDatabase {
   bool execMany(const std::string& sql, std::size_t columns, const std::vector<SqlValue>& values,
                 std::string& why) override {
     if (columns == 0) return exec(sql, {}, why);
-    // one prepared statement, run for each group (the server plans it once)
-    // a failed statement aborts the transaction it is in, so the name is new each time rather than
-    // one that might have to be dropped first
-    const std::string name = "mrv_many_" + std::to_string(++statements_);
-    PgResult prepared(PQprepare(conn_, name.c_str(), numberParameters(sql).c_str(), static_cast<int>(columns), nullptr));
-    if (!prepared.ok()) return fail(prepared, why);
-    std::vector<const char*> p(columns);
-    std::vector<int> lengths(columns);
-    for (std::size_t at = 0; at + columns <= values.size(); at += columns) {
-      for (std::size_t c = 0; c < columns; ++c) {
-        const SqlValue& v = values[at + c];
-        p[c] = v ? v->c_str() : nullptr;
-        lengths[c] = v ? static_cast<int>(v->size()) : 0;
+    if (values.empty()) return true;
+    // An INSERT's VALUES group is repeated for many rows at once (a round trip to the server per
+    // row would take minutes for a whole folder); the server takes at most 65535 parameters.
+    std::string head, group, tail;
+    const std::size_t at = sql.find(" VALUES (");
+    const std::size_t close = at == std::string::npos ? at : sql.find(')', at);
+    if (at != std::string::npos && close != std::string::npos) {
+      head = sql.substr(0, at + 8);
+      group = sql.substr(at + 8, close + 1 - (at + 8));
+      tail = sql.substr(close + 1);
+    } else {
+      head = sql;
+    }
+    const std::size_t rows = values.size() / columns;
+    const std::size_t perStatement = group.empty() ? 1 : std::max<std::size_t>(1, std::min<std::size_t>(1000, 65535 / columns));
+    std::vector<const char*> p;
+    std::vector<int> lengths;
+    for (std::size_t first = 0; first < rows; first += perStatement) {
+      const std::size_t n = std::min(perStatement, rows - first);
+      std::string statement = head;
+      for (std::size_t r = 0; r < n && !group.empty(); ++r) statement += (r ? ", " : "") + group;
+      statement += tail;
+      p.assign(n * columns, nullptr);
+      lengths.assign(n * columns, 0);
+      for (std::size_t k = 0; k < n * columns; ++k) {
+        const SqlValue& v = values[first * columns + k];
+        p[k] = v ? v->c_str() : nullptr;
+        lengths[k] = v ? static_cast<int>(v->size()) : 0;
       }
-      PgResult r(PQexecPrepared(conn_, name.c_str(), static_cast<int>(columns), p.data(), lengths.data(), nullptr, 0));
+      PgResult r(PQexecParams(conn_, numberParameters(statement).c_str(), static_cast<int>(n * columns), nullptr,
+                              p.data(), lengths.data(), nullptr, 0));
       if (!r.ok()) return fail(r, why);
     }
-    PgResult dealloc(PQexec(conn_, ("DEALLOCATE " + name).c_str()));
-    return dealloc.ok() || fail(dealloc, why);
+    return true;
   }
 
   bool begin(std::string& why) override {
@@ -146,7 +163,6 @@ class PostgresDatabase : public SqlDatabase {
 
   PGconn* conn_;
   std::string url_;
-  unsigned long statements_ = 0;
 };
 
 }  // namespace
