@@ -35,12 +35,21 @@ std::string parameters(std::size_t n) {
 
 std::string distinctFrom(SqlDialect d) { return d == SqlDialect::Sqlite ? " IS NOT " : " IS DISTINCT FROM "; }
 
-// The age in days of a "yyyy/mm/dd hh:mm:ss" column, against this machine's local clock.
-std::string ageInDays(SqlDialect d, const std::string& column) {
+// Whether a column holds a "yyyy/mm/dd hh:mm:ss" date-time (a failed clock read leaves "Error!").
+std::string isDateTime(SqlDialect d, const std::string& column) {
   if (d == SqlDialect::Sqlite)
-    return "julianday('now', 'localtime') - julianday(replace(" + column + ", '/', '-'))";
-  return "EXTRACT(EPOCH FROM (LOCALTIMESTAMP - to_timestamp(" + column +
-         ", 'YYYY/MM/DD HH24:MI:SS')::timestamp)) / 86400.0";
+    return column + " GLOB '[0-9][0-9][0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'";
+  return column + " ~ '^[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$'";
+}
+
+// The age in days of such a column, against the database's local clock; NULL for no date-time.
+std::string ageInDays(SqlDialect d, const std::string& column) {
+  const std::string age =
+      d == SqlDialect::Sqlite
+          ? "julianday('now', 'localtime') - julianday(replace(" + column + ", '/', '-'))"
+          : "EXTRACT(EPOCH FROM (LOCALTIMESTAMP - to_timestamp(" + column +
+                ", 'YYYY/MM/DD HH24:MI:SS')::timestamp)) / 86400.0";
+  return "CASE WHEN " + isDateTime(d, column) + " THEN " + age + " END";
 }
 
 std::vector<std::string> schemaStatements(SqlDialect d) {
@@ -322,7 +331,7 @@ class Loader {
         db_.exec("INSERT INTO pc (stem, latest_snapshot_id, previous_snapshot_id) "
                  "SELECT stem, MAX(CASE WHEN rn = 1 THEN id END), MAX(CASE WHEN rn = 2 THEN id END) FROM "
                  "(SELECT id, stem, ROW_NUMBER() OVER (PARTITION BY stem ORDER BY "
-                 "CASE WHEN date_time LIKE '____/__/__ __:__:__' THEN 1 ELSE 0 END DESC, date_time DESC, id DESC) "
+                 "CASE WHEN " + isDateTime(db_.dialect(), "date_time") + " THEN 1 ELSE 0 END DESC, date_time DESC, id DESC) "
                  "AS rn FROM snapshot "
                  "WHERE stem IN (SELECT stem FROM load_touched)) ranked WHERE rn <= 2 GROUP BY stem",
                  {}, why) &&

@@ -93,6 +93,10 @@ void checkLoadsAFolderOnceAndItsChanges(const std::function<std::unique_ptr<SqlD
   EXPECT_EQ(column(*db, "SELECT stem, ComputerName, date_time FROM latest_snapshot ORDER BY stem"),
             (V{"KEIRI-02__|KEIRI-02|2006/11/20 09:15:03", "KEIRI-PC07__|KEIRI-PC07|@machine:DateTime",
                "SOUMU-PC07__SOUMU|SOUMU-PC07|2006/11/20 09:15:03"}));
+  // records of 2006 are years old; a DateTime row without a date has no age
+  EXPECT_EQ(column(*db, "SELECT stem FROM pc_record_age WHERE age_days > 30 ORDER BY stem"),
+            (V{"KEIRI-02__", "SOUMU-PC07__SOUMU"}));
+  EXPECT_EQ(one(*db, "SELECT age_days FROM pc_record_age WHERE stem = 'KEIRI-PC07__'"), "(null)");
   EXPECT_EQ(one(*db, "SELECT Owner FROM latest_snapshot WHERE stem = 'SOUMU-PC07__SOUMU'"), "総務課");
   EXPECT_EQ(one(*db, "SELECT Organization FROM latest_snapshot WHERE stem = 'KEIRI-PC07__'"), "株式会社サンプル商事");
   EXPECT_EQ(one(*db, "SELECT date_time FROM snapshot WHERE stem = 'SOUMU-PC07__SOUMU'"), "2006/11/20 09:15:03");
