@@ -129,4 +129,35 @@ TEST_F(AggregateCommand, ASpreadsheetReadsTheListsWithTheirJapaneseHeadings) {
   EXPECT_EQ(soft, padded(softExpected));
 }
 
+
+// The records also go into a database when one is named, on the command line or in the
+// configuration file beside the program; the sqlite3 shell reads what was loaded.
+TEST_F(AggregateCommand, LoadsTheFolderIntoTheDatabaseItIsGiven) {
+  const fs::path data = fs::path(MERVANA_SOURCE_DIR) / "tests" / "data";
+  fs::copy_file(data / "e2e" / "keiri-pc07.expected.csv", folder.path() / "KEIRI-PC07__.csv");
+  const std::string db = (folder.path() / "inventory.sqlite").string();
+  auto r = aggregate({folder.str(), "--db", db});
+  ASSERT_TRUE(r.started);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("データベースに読み込みました：" + db + "（記録 1 件"), std::string::npos) << r.out;
+  auto q = runChild({"sqlite3", db, "SELECT stem, ComputerName, Organization FROM latest_snapshot"}, folder.str(), 30);
+  ASSERT_TRUE(q.started) << "the sqlite3 shell is not installed (bash scripts/setup.sh --tests)";
+  EXPECT_EQ(q.out, "KEIRI-PC07__|KEIRI-PC07|株式会社サンプル商事\n") << q.err;
+
+  // the configuration file names it; a second load adds nothing
+  folder.writeBytes("bin/mervana.ini", "[Database]\r\nTarget=" + db + "\r\n");
+  r = aggregate({folder.str()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("（記録 0 件"), std::string::npos) << r.out;
+
+  // a target that cannot be a database: the lists are built, the load fails with status 1
+  r = aggregate({folder.str(), "--db", folder.str()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("データベース " + folder.str() + " を開けません"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(folder.path() / "mervana.csv"));
+  r = aggregate({folder.str(), "--db"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "mervana: --aggregate [FOLDER] [--db TARGET]\n");
+}
+
 #endif  // __linux__
