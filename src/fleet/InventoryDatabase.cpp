@@ -35,14 +35,6 @@ std::string parameters(std::size_t n) {
 
 std::string distinctFrom(SqlDialect d) { return d == SqlDialect::Sqlite ? " IS NOT " : " IS DISTINCT FROM "; }
 
-// The age in days of a "yyyy/mm/dd hh:mm:ss" column, against this machine's local clock.
-std::string ageInDays(SqlDialect d, const std::string& column) {
-  if (d == SqlDialect::Sqlite)
-    return "julianday('now', 'localtime') - julianday(replace(" + column + ", '/', '-'))";
-  return "EXTRACT(EPOCH FROM (LOCALTIMESTAMP - to_timestamp(" + column +
-         ", 'YYYY/MM/DD HH24:MI:SS')::timestamp)) / 86400.0";
-}
-
 std::vector<std::string> schemaStatements(SqlDialect d) {
   std::string snapshot =
       "CREATE TABLE snapshot (\n  id BIGINT PRIMARY KEY,\n  stem TEXT NOT NULL,\n  date_time TEXT NOT NULL";
@@ -74,7 +66,7 @@ std::vector<std::string> schemaStatements(SqlDialect d) {
       "CREATE TABLE load_touched (stem TEXT PRIMARY KEY)",
       // the views
       "CREATE VIEW latest_snapshot AS SELECT s.* FROM pc JOIN snapshot s ON s.id = pc.latest_snapshot_id",
-      "CREATE VIEW pc_record_age AS SELECT s.stem, s.ComputerName, s.date_time, " + ageInDays(d, "s.date_time") +
+      "CREATE VIEW pc_record_age AS SELECT s.stem, s.ComputerName, s.date_time, " + AgeInDaysSql(d, "s.date_time") +
           " AS age_days FROM pc JOIN snapshot s ON s.id = pc.latest_snapshot_id",
       "CREATE VIEW disk_latest AS SELECT h.* FROM disk_history h JOIN (SELECT pc, MAX(date_time) AS date_time "
       "FROM disk_history GROUP BY pc) l ON h.pc = l.pc AND h.date_time = l.date_time",
@@ -337,6 +329,13 @@ class Loader {
 };
 
 }  // namespace
+
+std::string AgeInDaysSql(SqlDialect d, const std::string& column) {
+  if (d == SqlDialect::Sqlite)
+    return "julianday('now', 'localtime') - julianday(replace(" + column + ", '/', '-'))";
+  return "EXTRACT(EPOCH FROM (LOCALTIMESTAMP - to_timestamp(" + column +
+         ", 'YYYY/MM/DD HH24:MI:SS')::timestamp)) / 86400.0";
+}
 
 std::vector<std::string> SnapshotKeyColumns() {
   std::vector<std::string> keys;
