@@ -102,6 +102,11 @@ std::string historyChart(const std::vector<HistoryPoint>& points, bool reallocat
       graph.YAxis().setMin(std::max(0.0, lo - 10));
     }
     if (line.Points().front().x >= 0) graph.XAxis().setMin(-1);
+    // whole days between the ticks: a step of 2.5 days would label -7.5 as "-8"
+    double step = graph.XAxis().TickStep();
+    while (step > 0 && step != std::floor(step)) step *= 2;
+    if (step > 0 && step != graph.XAxis().TickStep() && step <= graph.XAxis().Max() - graph.XAxis().Min())
+      graph.XAxis().setTickStep(step);
     return renderGraphSvgElement(graph, kChartWidth, kChartHeight, idPrefix);
   } catch (const MrvError&) {
     return "<p class=\"nochart\">グラフを描けません</p>";
@@ -336,7 +341,8 @@ class Report {
       "h1{margin:0;font-size:24px}\n.meta{margin:2px 0 8px;font-size:13px;color:#d8e2ee}\n"
       "nav a{color:#fff;margin-right:18px;font-size:14px}\n"
       "main{padding:8px 28px 40px;max-width:1400px}\n"
-      "section{background:#fff;border:1px solid #d5d9e0;border-radius:6px;padding:10px 20px 16px;margin:18px 0}\n"
+      "section{background:#fff;border:1px solid #d5d9e0;border-radius:6px;padding:10px 20px 16px;margin:18px 0;"
+      "overflow-x:auto}\n"
       "h2{font-size:19px;margin:4px 0;border-left:6px solid #24466e;padding-left:10px}\n"
       "h3{font-size:16px;margin:18px 0 2px}\n.note{margin:2px 0 10px;color:#555;font-size:13px}\n"
       "table{border-collapse:collapse;min-width:50%}\n"
