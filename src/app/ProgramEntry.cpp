@@ -7,6 +7,7 @@
 #include "app/AggregateCommand.h"
 #include "app/BatchRun.h"
 #include "app/HelpText.h"
+#include "app/ReportCommand.h"
 #include "base/Utf8Path.h"
 #include "disk/DriveDumpCommand.h"
 #include "platform/AtaDevice.h"
@@ -45,6 +46,8 @@ std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const
     return RunAggregateCommand({args.begin() + 1, args.end()}, programPath, std::cout, std::cerr,
                                settings.databaseTarget);
   }
+  // The fleet page without a window, from a record folder or a loaded database.
+  if (args[0] == "--report") return RunReportCommand({args.begin() + 1, args.end()}, std::cout, std::cerr);
   if (args[0] != "--dump-drives" && args[0] != "--show-drives") return std::nullopt;
   const bool dump = args[0] == "--dump-drives";
   if (dump && args.size() < 2) {

@@ -17,8 +17,8 @@ namespace mrv {
 
 // --help and --version print the usage or the version banner; --dump-drives FOLDER records this
 // PC's drives as dumps; --show-drives [FOLDER] shows what the drives (or dumps) answer;
-// --aggregate [FOLDER] builds the aggregated lists. The exit status when `args` name a support
-// command; nullopt otherwise.
+// --aggregate [FOLDER] builds the aggregated lists; --report FOLDER|TARGET --html FILE writes the
+// fleet page. The exit status when `args` name a support command; nullopt otherwise.
 std::optional<int> RunSupportCommand(const std::vector<std::string>& args, const std::string& programPath);
 
 // The command line and the configuration file, read once for the whole run (a named configuration

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "base/Text.h"
 #include "chart/XYGraph.h"
@@ -116,7 +117,8 @@ double estimatedCharWidth(char32_t c) {
   return 0.556;
 }
 
-SvgCanvas::SvgCanvas(double width, double height) : width_(width), height_(height) {}
+SvgCanvas::SvgCanvas(double width, double height, std::string idPrefix)
+    : width_(width), height_(height), idPrefix_(std::move(idPrefix)) {}
 
 void SvgCanvas::fillRect(const RectF& r, Color c) {
   body_ += "<rect x=\"" + num(r.x) + "\" y=\"" + num(r.y) + "\" width=\"" + num(r.width) + "\" height=\"" + num(r.height) +
@@ -159,7 +161,7 @@ void SvgCanvas::drawText(PointF at, std::string_view text, const Font& font, dou
 
 void SvgCanvas::setClipRect(const RectF& r) {
   resetClip();
-  const std::string id = "clip" + std::to_string(++clipCount_);
+  const std::string id = xmlText(idPrefix_) + "clip" + std::to_string(++clipCount_);
   body_ += "<clipPath id=\"" + id + "\"><rect x=\"" + num(r.x) + "\" y=\"" + num(r.y) + "\" width=\"" + num(r.width) +
            "\" height=\"" + num(r.height) + "\"/></clipPath>\n<g clip-path=\"url(#" + id + ")\">\n";
   clipOpen_ = true;
@@ -171,10 +173,11 @@ void SvgCanvas::resetClip() {
   clipOpen_ = false;
 }
 
-std::string SvgCanvas::svg() const {
-  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                    num(width_) + "\" height=\"" + num(height_) + "\" viewBox=\"0 0 " + num(width_) + " " + num(height_) +
-                    "\">\n" + body_;
+std::string SvgCanvas::svg() const { return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + element(); }
+
+std::string SvgCanvas::element() const {
+  std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width_) + "\" height=\"" + num(height_) +
+                    "\" viewBox=\"0 0 " + num(width_) + " " + num(height_) + "\">\n" + body_;
   if (clipOpen_) out += "</g>\n";
   return out + "</svg>\n";
 }
@@ -183,6 +186,12 @@ std::string renderGraphSvg(const TXYGraph& graph, int width, int height) {
   SvgCanvas canvas(width, height);
   graph.Paint(canvas, width, height);
   return canvas.svg();
+}
+
+std::string renderGraphSvgElement(const TXYGraph& graph, int width, int height, const std::string& idPrefix) {
+  SvgCanvas canvas(width, height, idPrefix);
+  graph.Paint(canvas, width, height);
+  return canvas.element();
 }
 
 }  // namespace mrv

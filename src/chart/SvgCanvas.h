@@ -12,7 +12,9 @@ class TXYGraph;
 
 class SvgCanvas : public Canvas {
  public:
-  SvgCanvas(double width, double height);
+  // `idPrefix` starts the ids of the document's clipping paths, so several pictures can stand
+  // inline in one HTML page without their ids meeting.
+  SvgCanvas(double width, double height, std::string idPrefix = {});
 
   void fillRect(const RectF& r, Color c) override;
   void drawRect(const RectF& r, const Pen& pen) override;
@@ -25,9 +27,12 @@ class SvgCanvas : public Canvas {
 
   // The complete document (closes an open clipping group).
   std::string svg() const;
+  // The <svg> element alone, without the XML declaration, for a picture inside an HTML page.
+  std::string element() const;
 
  private:
   double width_, height_;
+  std::string idPrefix_;
   std::string body_;
   int clipCount_ = 0;
   bool clipOpen_ = false;
@@ -38,5 +43,7 @@ double estimatedCharWidth(char32_t c);
 
 // The whole graph painted into a width x height SVG document.
 std::string renderGraphSvg(const TXYGraph& graph, int width, int height);
+// The same as an <svg> element for an HTML page, its ids starting with `idPrefix`.
+std::string renderGraphSvgElement(const TXYGraph& graph, int width, int height, const std::string& idPrefix);
 
 }  // namespace mrv

@@ -84,7 +84,7 @@ std::vector<std::string> schemaStatements(SqlDialect d) {
       "CREATE TABLE load_touched (stem TEXT PRIMARY KEY)",
       // the views
       "CREATE VIEW latest_snapshot AS SELECT s.* FROM pc JOIN snapshot s ON s.id = pc.latest_snapshot_id",
-      "CREATE VIEW pc_record_age AS SELECT s.stem, s.ComputerName, s.date_time, " + ageInDays(d, "s.date_time") +
+      "CREATE VIEW pc_record_age AS SELECT s.stem, s.ComputerName, s.date_time, " + AgeInDaysSql(d, "s.date_time") +
           " AS age_days FROM pc JOIN snapshot s ON s.id = pc.latest_snapshot_id",
       "CREATE VIEW disk_latest AS SELECT h.* FROM disk_history h JOIN (SELECT pc, MAX(date_time) AS date_time "
       "FROM disk_history GROUP BY pc) l ON h.pc = l.pc AND h.date_time = l.date_time",
@@ -354,6 +354,8 @@ class Loader {
 };
 
 }  // namespace
+
+std::string AgeInDaysSql(SqlDialect d, const std::string& column) { return ageInDays(d, column); }
 
 std::vector<std::string> SnapshotKeyColumns() {
   std::vector<std::string> keys;

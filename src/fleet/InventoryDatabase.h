@@ -34,4 +34,8 @@ bool PrepareInventorySchema(SqlDatabase& db, std::string& why);
 // no column).
 std::vector<std::string> SnapshotKeyColumns();
 
+// The SQL expression of the age in days of a "yyyy/mm/dd hh:mm:ss" column against this machine's
+// local clock (null when the column does not hold a date and time), as the views use it.
+std::string AgeInDaysSql(SqlDialect dialect, const std::string& column);
+
 }  // namespace mrv
