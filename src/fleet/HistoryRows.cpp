@@ -8,12 +8,9 @@ namespace mrv {
 
 namespace {
 
+// The lines of a text (CR LF, LF or CR), without the empty ones at its end.
 std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::string& l : split(text, '\n')) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    lines.push_back(std::move(l));
-  }
+  std::vector<std::string> lines = splitLines(text);
   while (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
 }

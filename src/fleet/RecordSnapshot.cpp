@@ -1,25 +1,12 @@
 #include "fleet/RecordSnapshot.h"
 
+#include "base/Text.h"
 #include "platform/Encoding.h"
 #include "records/InventoryRecord.h"
 
 namespace mrv {
 
 namespace {
-
-std::vector<std::string> linesOf(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", from);
-    if (end == std::string_view::npos) end = text.size();
-    lines.emplace_back(text.substr(from, end - from));
-    from = end;
-    if (from < text.size() && text[from] == '\r') ++from;
-    if (from < text.size() && text[from] == '\n') ++from;
-  }
-  return lines;
-}
 
 // "a,b" gives a and b; a quoted first label keeps its comma ("\"a, b\",c" gives a, b and c).
 void splitLabels(const std::string& line, std::string& nine, std::string& nt) {
@@ -40,7 +27,7 @@ void splitLabels(const std::string& line, std::string& nine, std::string& nt) {
 
 CustomLabels CustomLabelsOfItemList(std::string_view bytes) {
   CustomLabels labels;
-  const std::vector<std::string> lines = linesOf(ansiToUtf8(bytes));
+  const std::vector<std::string> lines = splitLines(ansiToUtf8(bytes));
   for (std::size_t i = kStandardRows; i < lines.size(); ++i) {
     std::string nine, nt;
     splitLabels(lines[i], nine, nt);
@@ -56,7 +43,7 @@ std::optional<RecordSnapshot> ReadRecordSnapshot(std::string_view stem, std::str
     why = "Shift-JIS ではない文字があります";
     return std::nullopt;
   }
-  std::vector<std::string> lines = linesOf(ansiToUtf8(bytes));
+  std::vector<std::string> lines = splitLines(ansiToUtf8(bytes));
   if (lines.size() < static_cast<std::size_t>(kStandardRows)) {
     why = "記録の行が " + std::to_string(lines.size()) + " 行しかありません（" + std::to_string(kStandardRows) +
           " 行以上のはずです）";
