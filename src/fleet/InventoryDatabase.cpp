@@ -60,28 +60,32 @@ std::vector<std::string> schemaStatements(SqlDialect d) {
   for (const std::string& key : SnapshotKeyColumns()) snapshot += ",\n  " + key + " TEXT";
   snapshot += ",\n  UNIQUE (stem, date_time)\n)";
   const std::string ref = "BIGINT NOT NULL REFERENCES snapshot(id)";
+  // A table keyed by its primary key alone: in SQLite the rows are stored in the key's order, so a
+  // row is one insert into one tree instead of a row tree and a key index beside it (the same
+  // tables and queries; only the storage differs).
+  const std::string keyed = d == SqlDialect::Sqlite ? ") WITHOUT ROWID" : ")";
   std::vector<std::string> s = {
       "CREATE TABLE schema_version (version INTEGER NOT NULL)",
       snapshot,
       "CREATE TABLE custom_row (snapshot_id " + ref + ", position INTEGER NOT NULL, label TEXT NOT NULL, "
-      "value TEXT NOT NULL, PRIMARY KEY (snapshot_id, position))",
+      "value TEXT NOT NULL, PRIMARY KEY (snapshot_id, position)" + keyed,
       "CREATE TABLE program (snapshot_id " + ref + ", position INTEGER NOT NULL, name TEXT NOT NULL, "
-      "PRIMARY KEY (snapshot_id, position))",
+      "PRIMARY KEY (snapshot_id, position)" + keyed,
       "CREATE TABLE patch (snapshot_id " + ref + ", position INTEGER NOT NULL, name TEXT NOT NULL, "
-      "PRIMARY KEY (snapshot_id, position))",
+      "PRIMARY KEY (snapshot_id, position)" + keyed,
       // the PCs: their latest snapshot and the one before it, kept by each load
       "CREATE TABLE pc (stem TEXT PRIMARY KEY, latest_snapshot_id BIGINT NOT NULL REFERENCES snapshot(id), "
-      "previous_snapshot_id BIGINT REFERENCES snapshot(id))",
+      "previous_snapshot_id BIGINT REFERENCES snapshot(id)" + keyed,
       "CREATE TABLE disk_history (pc TEXT NOT NULL, date_time TEXT NOT NULL, drive_num INTEGER NOT NULL, "
       "capacity_mb BIGINT, model TEXT NOT NULL, serial_number TEXT NOT NULL, temperature BIGINT, "
       "temperature_highest BIGINT, temperature_lowest BIGINT, reallocated_sectors BIGINT, fail_count BIGINT, "
       "warning_count BIGINT, power_cycles BIGINT, hours_running BIGINT, state TEXT NOT NULL, "
-      "PRIMARY KEY (pc, date_time, drive_num))",
+      "PRIMARY KEY (pc, date_time, drive_num)" + keyed,
       "CREATE TABLE log_line (log TEXT NOT NULL, line_number INTEGER NOT NULL, pc TEXT NOT NULL, "
-      "date_time TEXT NOT NULL, text TEXT NOT NULL, PRIMARY KEY (log, line_number))",
+      "date_time TEXT NOT NULL, text TEXT NOT NULL, PRIMARY KEY (log, line_number)" + keyed,
       // what each source file was when it was last read, so an unchanged file is not read again
-      "CREATE TABLE source_file (path TEXT PRIMARY KEY, stamp TEXT NOT NULL)",
-      "CREATE TABLE load_touched (stem TEXT PRIMARY KEY)",
+      "CREATE TABLE source_file (path TEXT PRIMARY KEY, stamp TEXT NOT NULL" + keyed,
+      "CREATE TABLE load_touched (stem TEXT PRIMARY KEY" + keyed,
       // the views
       "CREATE VIEW latest_snapshot AS SELECT s.* FROM pc JOIN snapshot s ON s.id = pc.latest_snapshot_id",
       "CREATE VIEW pc_record_age AS SELECT s.stem, s.ComputerName, s.date_time, " + AgeInDaysSql(d, "s.date_time") +
@@ -190,7 +194,28 @@ class Loader {
       }
 
     const std::vector<std::string> keys = SnapshotKeyColumns();
+    std::string columns = "id, stem, date_time";
+    for (const std::string& k : keys) columns += ", " + k;
+    const std::size_t width = 3 + keys.size();
+    const std::string insertSnapshot = "INSERT INTO snapshot (" + columns + ") VALUES (" + parameters(width) + ")";
     std::vector<SqlValue> snapshots, custom, programs, patches;
+    // the rows go to the database a few hundred records at a time (a snapshot before its rows), so
+    // a folder of any size is held in memory only that far
+    const auto flush = [&] {
+      const bool ok =
+          db_.execMany(insertSnapshot, width, snapshots, why) &&
+          db_.execMany("INSERT INTO custom_row (snapshot_id, position, label, value) VALUES (?, ?, ?, ?)", 4, custom,
+                       why) &&
+          db_.execMany("INSERT INTO program (snapshot_id, position, name) VALUES (?, ?, ?)", 3, programs, why) &&
+          db_.execMany("INSERT INTO patch (snapshot_id, position, name) VALUES (?, ?, ?)", 3, patches, why);
+      snapshots.clear();
+      custom.clear();
+      programs.clear();
+      patches.clear();
+      return ok;
+    };
+    constexpr int kRecordsPerFlush = 500;
+    int held = 0;
     std::string bytes;
     for (const std::string& name : names) {
       if (!isRecordName(name)) continue;
@@ -203,7 +228,7 @@ class Loader {
       if (!readFile(name, path, bytes, why)) return false;
       ++out_.recordsRead;
       std::string reason;
-      const std::optional<RecordSnapshot> s = ReadRecordSnapshot(stemOf(name), bytes, labels, reason);
+      std::optional<RecordSnapshot> s = ReadRecordSnapshot(stemOf(name), bytes, labels, reason);
       if (!s) {
         why = name + ": " + reason;
         return false;
@@ -215,30 +240,35 @@ class Loader {
         return false;
       if (known) continue;  // loaded before under another stamp (a copy, a touched file)
       const std::string id = std::to_string(nextId_++);
+      touched_.insert(s->stem);
       snapshots.push_back(id);
       snapshots.push_back(s->stem);
       snapshots.push_back(s->dateTime());
       for (std::size_t pos = 0; pos < s->standard.size(); ++pos)
-        if (!kItemCatalogue[pos].key.empty()) snapshots.push_back(s->standard[pos]);
+        if (!kItemCatalogue[pos].key.empty()) snapshots.push_back(std::move(s->standard[pos]));
       for (std::size_t i = 0; i < s->custom.size(); ++i) {
-        custom.insert(custom.end(), {id, std::to_string(i + 1), s->custom[i].label, s->custom[i].value});
+        custom.push_back(id);
+        custom.push_back(std::to_string(i + 1));
+        custom.push_back(std::move(s->custom[i].label));
+        custom.push_back(std::move(s->custom[i].value));
       }
-      for (std::size_t i = 0; i < s->programs.size(); ++i)
-        programs.insert(programs.end(), {id, std::to_string(i + 1), s->programs[i]});
-      for (std::size_t i = 0; i < s->patches.size(); ++i)
-        patches.insert(patches.end(), {id, std::to_string(i + 1), s->patches[i]});
-      touched_.insert(s->stem);
+      for (std::size_t i = 0; i < s->programs.size(); ++i) {
+        programs.push_back(id);
+        programs.push_back(std::to_string(i + 1));
+        programs.push_back(std::move(s->programs[i]));
+      }
+      for (std::size_t i = 0; i < s->patches.size(); ++i) {
+        patches.push_back(id);
+        patches.push_back(std::to_string(i + 1));
+        patches.push_back(std::move(s->patches[i]));
+      }
       ++out_.snapshotsAdded;
+      if (++held == kRecordsPerFlush) {
+        held = 0;
+        if (!flush()) return false;
+      }
     }
-    std::string columns = "id, stem, date_time";
-    for (const std::string& k : keys) columns += ", " + k;
-    const std::size_t width = 3 + keys.size();
-    return db_.execMany("INSERT INTO snapshot (" + columns + ") VALUES (" + parameters(width) + ")", width,
-                        snapshots, why) &&
-           db_.execMany("INSERT INTO custom_row (snapshot_id, position, label, value) VALUES (?, ?, ?, ?)", 4, custom,
-                        why) &&
-           db_.execMany("INSERT INTO program (snapshot_id, position, name) VALUES (?, ?, ?)", 3, programs, why) &&
-           db_.execMany("INSERT INTO patch (snapshot_id, position, name) VALUES (?, ?, ?)", 3, patches, why);
+    return flush();
   }
 
   bool loadHistories(std::string& why) {
@@ -250,7 +280,19 @@ class Loader {
     if (!db_.query("SELECT pc, MAX(date_time) FROM disk_history GROUP BY pc", {}, rows, why)) return false;
     std::map<std::string, std::string> latest;
     for (const SqlRow& r : rows) latest[*r[0]] = *r[1];
+    // a save that wrote the same drive twice in one second keeps its first line
+    const std::string insert =
+        "INSERT INTO disk_history (pc, date_time, drive_num, capacity_mb, model, serial_number, temperature, "
+        "temperature_highest, temperature_lowest, reallocated_sectors, fail_count, warning_count, power_cycles, "
+        "hours_running, state) VALUES (" + parameters(15) + ") ON CONFLICT DO NOTHING";
     std::vector<SqlValue> values;
+    const auto flush = [&] {
+      const bool ok = db_.execMany(insert, 15, values, why);
+      values.clear();
+      return ok;
+    };
+    constexpr int kFilesPerFlush = 500;
+    int pending = 0;
     std::string bytes;
     for (const std::string& name : names) {
       if (!isRecordName(name)) continue;
@@ -275,13 +317,12 @@ class Loader {
                                      numberText(r.hoursRunning), r.state});
         ++out_.historyRowsAdded;
       }
+      if (++pending == kFilesPerFlush) {
+        pending = 0;
+        if (!flush()) return false;
+      }
     }
-    // a save that wrote the same drive twice in one second keeps its first line
-    return db_.execMany(
-        "INSERT INTO disk_history (pc, date_time, drive_num, capacity_mb, model, serial_number, temperature, "
-        "temperature_highest, temperature_lowest, reallocated_sectors, fail_count, warning_count, power_cycles, "
-        "hours_running, state) VALUES (" + parameters(15) + ") ON CONFLICT DO NOTHING",
-        15, values, why);
+    return flush();
   }
 
   bool loadLogs(std::string& why) {

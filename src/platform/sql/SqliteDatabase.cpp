@@ -64,21 +64,22 @@ class SqliteDatabase : public SqlDatabase {
     return execMany(sql, params.size(), params, why);
   }
 
-  bool query(const std::string& sql, const std::vector<SqlValue>& params, std::vector<SqlRow>& rows,
-             std::string& why) override {
-    rows.clear();
+  bool queryEach(const std::string& sql, const std::vector<SqlValue>& params, const SqlRowReader& read,
+                 std::string& why) override {
     SqliteStatement st(db_, sql);
     if (!st.ok() || !st.bind(params.data(), params.size())) return fail(why);
+    SqlCells cells(static_cast<std::size_t>(sqlite3_column_count(st.get())));
     for (;;) {
       const int rc = sqlite3_step(st.get());
       if (rc == SQLITE_DONE) return true;
       if (rc != SQLITE_ROW) return fail(why);
-      const int n = sqlite3_column_count(st.get());
-      SqlRow& row = rows.emplace_back(static_cast<std::size_t>(n));
-      for (int c = 0; c < n; ++c) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c));  // null for NULL
-        if (text) row[static_cast<std::size_t>(c)].emplace(text, static_cast<std::size_t>(sqlite3_column_bytes(st.get(), c)));
+      for (std::size_t c = 0; c < cells.size(); ++c) {
+        const int at = static_cast<int>(c);
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), at));  // null for NULL
+        if (text) cells[c].emplace(text, static_cast<std::size_t>(sqlite3_column_bytes(st.get(), at)));
+        else cells[c].reset();
       }
+      if (!read(cells)) return true;
     }
   }
 
@@ -128,6 +129,11 @@ class SqliteDatabase : public SqlDatabase {
 }  // namespace
 
 std::unique_ptr<SqlDatabase> openSqliteDatabase(const std::string& path, std::string& why, int busyMilliseconds) {
+  // The library counts its memory (for sqlite3_memory_used) under a global mutex at every
+  // allocation; nothing here asks, and a load makes millions of them. Set before the library
+  // starts, that is before the first open; later it is refused and changes nothing.
+  static const int memoryNotCounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)memoryNotCounted;
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
