@@ -1,6 +1,6 @@
 // The inventory database's load and its views, against the sqlite3 shell importing the same data.
 //
-//   database_bench [--postgres URL] [--rounds N] [folder]
+//   database_bench [--postgres URL] [--rounds N] [--keep] [folder]
 //
 // Generates 10,000 record files (Shift-JIS, CR LF: the standard block, five custom rows, the
 // section marker, the installed-programs block with 60 programs, 20 patches) with an item list,
@@ -12,7 +12,8 @@
 //             extra snapshots are copied in SQL, so no 200,000 files are written).
 // With --postgres, the load, the second load and the view are measured on that server as well
 // (its schema is dropped first). The medians of the rounds (3 unless --rounds says more) are
-// printed; the last line ("figures: name=value ...") is for scripts/bench.sh.
+// printed; the last line ("figures: name=value ...") is for scripts/bench.sh. --keep leaves the
+// folder and the last round's databases (inventory.sqlite, flat.sqlite) for a look with sqlite3.
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -176,13 +177,22 @@ Figures measure(mrv::SqlDatabase& db, const fs::path& folder, const fs::path& ex
       return {};
     }
   }
+  // the view read as a report reads it: every cell of every row handed over, one row at a time
   t = std::chrono::steady_clock::now();
-  std::vector<mrv::SqlRow> rows;
-  if (!db.query("SELECT * FROM latest_snapshot", {}, rows, why) || rows.size() != kPcs + 100) {
-    std::cerr << "database_bench: the view gave " << rows.size() << " rows " << why << "\n";
+  std::size_t rows = 0, bytes = 0;
+  const bool read = db.queryEach(
+      "SELECT * FROM latest_snapshot", {},
+      [&](const mrv::SqlCells& cells) {
+        ++rows;
+        for (const auto& c : cells) bytes += c ? c->size() : 0;
+        return true;
+      },
+      why);
+  f.latest = seconds(t);
+  if (!read || rows != kPcs + 100 || bytes == 0) {
+    std::cerr << "database_bench: the view gave " << rows << " rows " << why << "\n";
     return {};
   }
-  f.latest = seconds(t);
   return f;
 }
 
@@ -191,10 +201,12 @@ Figures measure(mrv::SqlDatabase& db, const fs::path& folder, const fs::path& ex
 int main(int argc, char** argv) {
   std::string postgres;
   int rounds = 3;
+  bool keep = false;
   fs::path base = fs::temp_directory_path() / "mervana-database-bench";
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--postgres" && i + 1 < argc) postgres = argv[++i];
+    else if (a == "--keep") keep = true;
     else if (a == "--rounds" && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
     else base = a;
   }
@@ -260,6 +272,7 @@ int main(int argc, char** argv) {
     std::cout << " pg_load_s=" << median(pgLoad) << " pg_again_s=" << median(pgAgain) << " pg_latest_ms="
               << median(pgLatest) * 1000;
   std::cout << "\n";
-  fs::remove_all(base);
+  if (keep) std::cerr << "database_bench: kept " << base.string() << "\n";
+  else fs::remove_all(base);
   return 0;
 }

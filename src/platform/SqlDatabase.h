@@ -4,6 +4,7 @@
 // schema, the loading and the queries above it are written once. Every text crosses it as UTF-8;
 // a null value is std::nullopt. Statements use "?" for their parameters in either database (the
 // PostgreSQL connection numbers them as that server wants).
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,10 @@ namespace mrv {
 
 using SqlValue = std::optional<std::string>;
 using SqlRow = std::vector<SqlValue>;
+// A row as the database hands it over: its cells point into the database's own buffers and stay
+// valid only while the row is being looked at.
+using SqlCells = std::vector<std::optional<std::string_view>>;
+using SqlRowReader = std::function<bool(const SqlCells&)>;
 
 enum class SqlDialect { Sqlite, Postgres };
 
@@ -29,8 +34,13 @@ class SqlDatabase {
   // with the database's reason in `why`, when one fails.
   virtual bool exec(const std::string& sql, const std::vector<SqlValue>& params, std::string& why) = 0;
   // One statement that gives rows; its rows replace `rows`.
-  virtual bool query(const std::string& sql, const std::vector<SqlValue>& params, std::vector<SqlRow>& rows,
-                     std::string& why) = 0;
+  bool query(const std::string& sql, const std::vector<SqlValue>& params, std::vector<SqlRow>& rows,
+             std::string& why);
+  // The same, handing each row to `read` as it comes instead of copying them all (a whole view
+  // of ten thousand PCs need not be held twice); `read` returns false to stop early, which is not a
+  // failure.
+  virtual bool queryEach(const std::string& sql, const std::vector<SqlValue>& params, const SqlRowReader& read,
+                         std::string& why) = 0;
   // The same statement once for each group of `columns` values of `values` (a bulk insert):
   // values.size() is a multiple of `columns`.
   virtual bool execMany(const std::string& sql, std::size_t columns, const std::vector<SqlValue>& values,

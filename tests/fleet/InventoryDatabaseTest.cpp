@@ -173,6 +173,60 @@ TEST(InventoryDatabase, SqliteFileLoadsAFolderOnceAndItsChanges) {
   EXPECT_TRUE(fs::file_size(path) > 0);
 }
 
+TEST(InventoryDatabase, AFolderOfManyRecordsLoadsEveryRecordWithItsRowsAndIsReadRowByRow) {
+  // more records and histories than a load sends to the database at once
+  constexpr int kPcs = 1234;
+  test::TempFolder dir;
+  const std::vector<std::string> keiri = linesOf(readData(kData / "e2e" / "keiri-pc07.expected.csv"));
+  const std::string history = readData(kData / "drives" / "pc-degrading" / "expected-history.csv");
+  fs::create_directory(dir.path / "hdd");
+  for (int i = 0; i < kPcs; ++i) {
+    std::vector<std::string> lines = keiri;
+    const std::string name = "PC" + std::to_string(10000 + i);
+    lines[7] = name;  // row 8: the computer name
+    dir.write(name + ".csv", bytesOf(lines));
+    dir.write("hdd/" + name + ".csv", history);
+  }
+  std::string why;
+  auto db = openSqlDatabase(dir / "inventory.sqlite", why);
+  ASSERT_TRUE(db) << why;
+  const DatabaseLoadOutcome out = LoadInventoryDatabase(dir.path.string(), *db);
+  ASSERT_TRUE(out.ok) << out.message;
+  EXPECT_EQ(out.snapshotsAdded, kPcs);
+  const std::string n = std::to_string(kPcs);
+  EXPECT_EQ(one(*db, "SELECT COUNT(*) FROM pc"), n);
+  // KEIRI-PC07's five programs and two patches, on every PC's latest snapshot
+  EXPECT_EQ(one(*db, "SELECT COUNT(*) FROM pc JOIN program p ON p.snapshot_id = pc.latest_snapshot_id"),
+            std::to_string(5 * kPcs));
+  EXPECT_EQ(one(*db, "SELECT COUNT(*) FROM pc JOIN patch p ON p.snapshot_id = pc.latest_snapshot_id"),
+            std::to_string(2 * kPcs));
+  EXPECT_EQ(one(*db, "SELECT ComputerName FROM latest_snapshot WHERE stem = 'PC11233'"), "PC11233");
+  EXPECT_EQ(one(*db, "SELECT COUNT(DISTINCT pc) FROM disk_history"), n);
+  const std::string perPc = one(*db, "SELECT COUNT(*) FROM disk_history WHERE pc = 'PC10000'");
+  EXPECT_NE(perPc, "0");
+  EXPECT_EQ(one(*db, "SELECT COUNT(*) / " + n + " FROM disk_history"), perPc);
+  EXPECT_EQ(one(*db, "SELECT COUNT(*) FROM failing_disk"), n);
+
+  // a reader that stops after three rows has read three; a NULL cell is no text
+  std::vector<std::string> names;
+  std::vector<bool> nulls;
+  ASSERT_TRUE(db->queryEach(
+      "SELECT ComputerName, NULL FROM latest_snapshot ORDER BY stem", {},
+      [&](const SqlCells& cells) {
+        names.emplace_back(cells.at(0).value_or("(null)"));
+        nulls.push_back(!cells.at(1).has_value());
+        return names.size() < 3;
+      },
+      why))
+      << why;
+  EXPECT_EQ(names, (V{"PC10000", "PC10001", "PC10002"}));
+  EXPECT_EQ(nulls, (std::vector<bool>{true, true, true}));
+  // and a statement that fails says why, having handed over nothing
+  names.clear();
+  EXPECT_FALSE(db->queryEach("SELECT no_such_column FROM pc", {}, [&](const SqlCells&) { return true; }, why));
+  EXPECT_NE(why.find("no_such_column"), std::string::npos) << why;
+}
+
 TEST(InventoryDatabase, PostgresServerLoadsAFolderOnceAndItsChanges) {
   test::PostgresCluster cluster;
   ASSERT_TRUE(cluster.started()) << "the test's PostgreSQL server did not start:\n" << cluster.log();
@@ -200,9 +254,9 @@ class CrashingConnection : public SqlDatabase {
   bool exec(const std::string& sql, const std::vector<SqlValue>& p, std::string& why) override {
     return db_->exec(sql, p, why);
   }
-  bool query(const std::string& sql, const std::vector<SqlValue>& p, std::vector<SqlRow>& rows,
-             std::string& why) override {
-    return db_->query(sql, p, rows, why);
+  bool queryEach(const std::string& sql, const std::vector<SqlValue>& p, const SqlRowReader& read,
+                 std::string& why) override {
+    return db_->queryEach(sql, p, read, why);
   }
   bool execMany(const std::string& sql, std::size_t columns, const std::vector<SqlValue>& values,
                 std::string& why) override {

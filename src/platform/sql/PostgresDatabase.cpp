@@ -73,20 +73,19 @@ class PostgresDatabase : public SqlDatabase {
     return r.ok() || fail(r, why);
   }
 
-  bool query(const std::string& sql, const std::vector<SqlValue>& params, std::vector<SqlRow>& rows,
-             std::string& why) override {
-    rows.clear();
+  bool queryEach(const std::string& sql, const std::vector<SqlValue>& params, const SqlRowReader& read,
+                 std::string& why) override {
     PgResult r(run(numberParameters(sql), params.data(), params.size()));
     if (!r.ok()) return fail(r, why);
     const int n = PQntuples(r.get()), cols = PQnfields(r.get());
-    rows.reserve(static_cast<std::size_t>(n));
+    SqlCells cells(static_cast<std::size_t>(cols));
     for (int i = 0; i < n; ++i) {
-      SqlRow row(static_cast<std::size_t>(cols));
-      for (int c = 0; c < cols; ++c)
-        if (!PQgetisnull(r.get(), i, c))
-          row[static_cast<std::size_t>(c)] =
-              std::string(PQgetvalue(r.get(), i, c), static_cast<std::size_t>(PQgetlength(r.get(), i, c)));
-      rows.push_back(std::move(row));
+      for (int c = 0; c < cols; ++c) {
+        auto& cell = cells[static_cast<std::size_t>(c)];
+        if (PQgetisnull(r.get(), i, c)) cell.reset();
+        else cell.emplace(PQgetvalue(r.get(), i, c), static_cast<std::size_t>(PQgetlength(r.get(), i, c)));
+      }
+      if (!read(cells)) return true;
     }
     return true;
   }
