@@ -326,6 +326,23 @@ TEST_F(FleetReport, AFolderIsReportedFromItsLatestRecordsAlone) {
   EXPECT_EQ(stale[0][5], "45");
 }
 
+TEST_F(FleetReport, APatternHeldAgainAfterAnotherCountsFromItsReturn) {
+  // pattern A 80 days ago, B 60 days ago, A again 35 days ago: A has been held since 35 days, not 80
+  const std::vector<Lines> saves{keiriSaved(80, "5100.0000"), keiriSaved(60, "5200.0000"), keiriSaved(35, "5100.0000")};
+  for (const Lines& save : saves) {
+    writeRecord(folder / "KEIRI-PC07.csv", save);
+    const auto loaded = mervana({"--aggregate", folder.string(), "--db", db.string()});
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+  }
+  const auto r = mervana({"--report", db.string(), "--html", page.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  Browser browser;
+  const std::string dom = browser.dumpDom(page.string());
+  EXPECT_EQ(bodyTexts(dom, "pattern-table"),
+            (Table{{"KEIRI-PC07", row(saves[2], "ComputerName"), "8.5.0i", "5100.0000", row(saves[2], "DateTime"), "35",
+                    row(saves[2], "ScanDateTime")}}));
+}
+
 TEST_F(FleetReport, AFailureSaysWhyAndLeavesTheOldPageWhole) {
   std::ofstream(page, std::ios::binary) << "old page";
   // a record that is not Shift-JIS: the folder cannot be loaded
