@@ -55,6 +55,12 @@ function(mervana_layer_library target)
     list(APPEND sources ${MERVANA_LAYER_${layer}_SOURCES})
   endforeach()
   add_library(${target} STATIC ${sources})
+  if(MERVANA_PCH)
+    # a one-off build (the main job's, with no compiler cache to help) parses the standard
+    # library's headers once a library instead of once a source file: about a third less time
+    target_precompile_headers(${target} PRIVATE <algorithm> <map> <memory> <optional> <set> <string>
+                              <string_view> <vector> <functional> <cstdint>)
+  endif()
   foreach(layer ${ARGN})
     add_dependencies(${target} mervana_layer_check_${layer})
   endforeach()

@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs what Mervana needs on a Debian 12 machine (run as root).
-#   bash scripts/setup.sh          what building and running the program needs (the main job)
+#   bash scripts/setup.sh --batch  what building and running the batch program needs (the main job:
+#                                  no window, so no Qt and no font)
+#   bash scripts/setup.sh          that, the window (Qt 6, a Japanese font) and the compiler cache
 #   bash scripts/setup.sh --tests  that, and what only the tests, the Windows build, the fuzzing, the
 #                                  packages and the benchmark use (wine, mingw-w64, LibreOffice, …)
 # Packages already present are left alone; apt-get update runs only when something is missing.
 set -euo pipefail
 
-program=(
-  build-essential cmake pkg-config ccache   # compiler and build
-  qt6-base-dev libgl-dev                    # the window (Qt 6 Widgets)
+batch=(
+  build-essential cmake pkg-config          # compiler and build
   libxcb1-dev                               # asking an X display whether it answers, before Qt does
   libhivex-dev                              # Windows registry hive files (offline installations)
   libcups2-dev                              # printers through CUPS
   libsqlite3-dev libpq-dev                  # the inventory database: SQLite files, PostgreSQL servers
+)
+program=(
+  ccache                                    # the compiler cache of repeated builds
+  qt6-base-dev libgl-dev                    # the window (Qt 6 Widgets)
   fonts-ipafont-gothic                      # a Japanese font so the window renders
 )
 tests=(
@@ -32,11 +37,12 @@ tests=(
   chromium                                  # renders the fleet page in its test
 )
 
-packages=("${program[@]}")
+packages=("${batch[@]}")
 case "${1:-}" in
-  "") ;;
-  --tests) packages+=("${tests[@]}") ;;
-  *) echo "usage: bash scripts/setup.sh [--tests]" >&2; exit 2 ;;
+  --batch) ;;
+  "") packages+=("${program[@]}") ;;
+  --tests) packages+=("${program[@]}" "${tests[@]}") ;;
+  *) echo "usage: bash scripts/setup.sh [--batch | --tests]" >&2; exit 2 ;;
 esac
 
 missing=()
