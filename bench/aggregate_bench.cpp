@@ -1,14 +1,15 @@
 // The aggregated lists over a folder of real-size records, against an awk transposition of the same
 // files, and the peak memory of the command at two folder sizes.
 //
-//   aggregate_bench [--keep] [--rounds N] [folder]
+//   aggregate_bench [--keep] [--rounds N] [--records N] [folder]
 //
-// Generates 1,000 and 10,000 record files of 350 lines each (Shift-JIS, CR LF: the standard block,
+// Generates 1,000 and N (100,000 unless --records says otherwise) record files of 350 lines each (Shift-JIS, CR LF: the standard block,
 // a custom block, the section marker, the installed-programs block and patches) with an item list.
 // Each measurement runs in a child process (this program started again with --run FOLDER), so the
 // peak resident size (getrusage of the child) is the command's own. The awk contender turns every
-// file into one comma-joined row: `awk -v RS='\r\n' 'FNR==1&&NR>1{printf "\r\n"} {printf ...}'`.
-// Over the 10,000 the command and awk run back to back in each round (5 unless --rounds says
+// file into one comma-joined row: `printf '%s\0' PC*.csv | xargs -0 awk -v RS='\r\n'
+// 'FNR==1&&NR>1{printf "\r\n"} {printf ...}'`.
+// Over the N the command and awk run back to back in each round (5 unless --rounds says
 // more), and the speed-up is the median of the rounds' ratios. The last line ("figures:
 // name=value ...") is for scripts/bench.sh.
 #include <fcntl.h>
@@ -128,10 +129,13 @@ Figures timeAggregate(const fs::path& dir, int runs) {
   return summarize(all);
 }
 
+// The file names go through xargs: 100,000 of them are more than one command line takes. Each awk
+// that xargs starts ends its last row in END, and the next begins a row with its first file, so
+// the output is the same as one awk's over all the files.
 std::string awkScript(const fs::path& dir) {
   return "cd '" + dir.string() +
-         "' && exec awk -v RS='\\r\\n' 'FNR==1 && NR>1 {printf \"\\r\\n\"} {printf \"%s%s\", (FNR==1 ? \"\" : \",\"), $0} "
-         "END {printf \"\\r\\n\"}' PC*.csv";
+         "' && printf '%s\\0' PC*.csv | xargs -0 awk -v RS='\\r\\n' 'FNR==1 && NR>1 {printf \"\\r\\n\"} "
+         "{printf \"%s%s\", (FNR==1 ? \"\" : \",\"), $0} END {printf \"\\r\\n\"}'";
 }
 
 double median(std::vector<double> v) {
@@ -151,6 +155,7 @@ int main(int argc, char** argv) {
   }
   bool keep = false;
   int rounds = 5;
+  int records = 100000;
   std::string folder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--keep") {
@@ -161,16 +166,23 @@ int main(int argc, char** argv) {
         std::cerr << "--rounds takes a number of rounds, 1 or more\n";
         return 2;
       }
+    } else if (args[i] == "--records" && i + 1 < args.size()) {
+      records = std::atoi(args[++i].c_str());
+      if (records < 1000) {
+        std::cerr << "--records takes a number of records, 1000 or more\n";
+        return 2;
+      }
     } else {
       folder = args[i];
     }
   }
   const fs::path root = folder.empty() ? fs::temp_directory_path() / ("mrv-aggregate-bench-" + std::to_string(getpid()))
                                        : fs::path(folder);
-  const fs::path small = root / "1000", large = root / "10000";
-  std::cout << "generating 1,000 and 10,000 records of " << kLines << " lines in " << root << " ..." << std::endl;
+  const fs::path small = root / "1000", large = root / std::to_string(records);
+  std::cout << "generating 1,000 and " << records << " records of " << kLines << " lines in " << root << " ..."
+            << std::endl;
   generate(small, 1000);
-  generate(large, 10000);
+  generate(large, records);
   // warm the page cache for both contenders alike
   spawnAndWait({self(), "--run", large.string()});
 
@@ -191,16 +203,16 @@ int main(int argc, char** argv) {
   std::printf("load average %.1f on %ld processors\n", load[0], sysconf(_SC_NPROCESSORS_ONLN));
   std::printf("records  aggregate wall best / median (s)   cpu best (s)   peak resident (kB)\n");
   std::printf("  1,000  %8.3f / %-8.3f              %8.3f       %8ld\n", s.best, s.median, s.cpuBest, s.rssKb);
-  std::printf(" 10,000  %8.3f / %-8.3f              %8.3f       %8ld\n", l.best, l.median, l.cpuBest, l.rssKb);
-  std::printf("awk transposition of the 10,000: wall best %.3f s, median %.3f s, cpu best %.3f s (peak %ld kB)\n",
-              a.best, a.median, a.cpuBest, a.rssKb);
+  std::printf("%7d  %8.3f / %-8.3f              %8.3f       %8ld\n", records, l.best, l.median, l.cpuBest, l.rssKb);
+  std::printf("awk transposition of the %d: wall best %.3f s, median %.3f s, cpu best %.3f s (peak %ld kB)\n",
+              records, a.best, a.median, a.cpuBest, a.rssKb);
   std::printf("speed-up over awk, median of %d rounds: wall %.1fx, cpu %.1fx; mervana.csv %.1f MB\n", rounds,
               median(speedUp), median(cpuSpeedUp), static_cast<double>(mainSize) / 1e6);
-  std::printf("peak resident growth from 1,000 to 10,000 records: %ld kB\n", l.rssKb - s.rssKb);
+  std::printf("peak resident growth from 1,000 to %d records: %ld kB\n", records, l.rssKb - s.rssKb);
   const bool ok = s.ok && l.ok && a.ok;
   if (!ok) std::printf("a run FAILED\n");
-  std::printf("figures: rounds=%d seconds=%.4f awk_seconds=%.4f vs_awk=%.2f peak_kb=%ld ok=%d\n", rounds, l.median,
-              a.median, median(speedUp), l.rssKb, ok ? 1 : 0);
+  std::printf("figures: rounds=%d records=%d seconds=%.4f awk_seconds=%.4f vs_awk=%.2f peak_kb=%ld ok=%d\n", rounds,
+              records, l.median, a.median, median(speedUp), l.rssKb, ok ? 1 : 0);
   if (!keep) fs::remove_all(root);
   return ok ? 0 : 1;
 }

@@ -11,8 +11,8 @@
 // string and DWORD value, `hivexml HIVE | grep -c TEXT` and `hivexregedit --export HIVE '\' | grep`.
 // Each round runs every contender once, back to back, so that a ratio compares runs made under
 // the same load; the figures are the medians over the rounds (5 unless --rounds says more).
-// Targets: processor time at least 4 x less than hivexml | grep, within 2 x of the bare walk; peak
-// memory under 3 x the hive. The last line ("figures: name=value ...") is for scripts/bench.sh.
+// Targets: processor time at least 4 x less than hivexml | grep, within 1.2 x of the bare walk that
+// reads every name too (a search must read them); peak memory under 3 x the hive. The last line ("figures: name=value ...") is for scripts/bench.sh.
 // A hive already in the folder is used as it is.
 #include <hivex.h>
 #include <sys/resource.h>
@@ -475,9 +475,9 @@ int main(int argc, char** argv) {
               lines.size(), lines.size() == 2 ? " (no match, as expected)" : " (UNEXPECTED MATCH)");
   std::printf("peak memory: %.1f MB = %.2f x the hive (target < 3)\n", peakMB, peakMB / hiveMB);
   std::printf("bare libhivex walk:           %.3f s, processor %.3f s (%ld keys, %ld string and DWORD values read); "
-              "ours takes %.2f x its processor time (target <= 2)\n",
+              "ours takes %.2f x its processor time\n",
               median(walkWall), median(walkCpu), walkKeys, walkRead, median(vsWalk));
-  std::printf("the walk reading every name too: processor %.3f s; ours takes %.2f x its processor time\n",
+  std::printf("the walk reading every name too: processor %.3f s; ours takes %.2f x its processor time (target <= 1.2)\n",
               median(namesCpu), median(vsNames));
   std::printf("hivexml | grep -c:            %.3f s, processor %.3f s (count %s); ours is %.1f x faster, %.1f x in processor time (target >= 4)\n",
               median(xmlWall), median(xmlCpu), xmlCount.c_str(), median(xmlWall) / median(ourWall), median(vsXml));

@@ -64,7 +64,17 @@ void addRow(QGridLayout* grid, int row, QLabel* caption, QLabel* value) {
 
 }  // namespace
 
-ChartPanel::ChartPanel(QWidget* parent) : QWidget(parent) {
+ChartPanel::ChartPanel(QWidget* parent, Build when) : QWidget(parent) {
+  if (when == Build::Now) build();
+}
+
+void ChartPanel::setVisible(bool visible) {
+  if (visible) built();  // before it shows, so its widgets show with it
+  QWidget::setVisible(visible);
+}
+
+void ChartPanel::build() {
+  built_ = true;
   auto makeLabel = [this](const char* name) {
     auto* l = new QLabel(this);
     l->setObjectName(name);
@@ -146,6 +156,7 @@ ChartPanel::ChartPanel(QWidget* parent) : QWidget(parent) {
 ChartPanel::~ChartPanel() = default;
 
 QLabel* ChartPanel::label(std::string_view name) const {
+  built();
   auto it = labels_.find(name);
   return it == labels_.end() ? nullptr : it->second;
 }
@@ -173,6 +184,7 @@ LabelColor ChartPanel::labelColor(std::string_view name) const {
 }
 
 void ChartPanel::setChoices(const std::vector<std::string>& items) {
+  built();
   const QSignalBlocker block(combo_);
   combo_->clear();
   for (const auto& i : items) combo_->addItem(qs(i));
@@ -180,19 +192,27 @@ void ChartPanel::setChoices(const std::vector<std::string>& items) {
 }
 
 std::vector<std::string> ChartPanel::choices() const {
+  built();
   std::vector<std::string> items;
   for (int i = 0; i < combo_->count(); ++i) items.push_back(us(combo_->itemText(i)));
   return items;
 }
 
 void ChartPanel::setChoiceIndex(int index) {
+  built();
   const QSignalBlocker block(combo_);
   combo_->setCurrentIndex(index >= 0 && index < combo_->count() ? index : -1);
 }
 
-int ChartPanel::choiceIndex() const { return combo_->currentIndex(); }
+int ChartPanel::choiceIndex() const {
+  built();
+  return combo_->currentIndex();
+}
 
-TXYGraph& ChartPanel::XYGraph1() { return graph_->graph(); }
+TXYGraph& ChartPanel::XYGraph1() {
+  built();
+  return graph_->graph();
+}
 
 void ChartPanel::showChartMenu(const QPoint& at) {
   QMenu menu(this);

@@ -26,8 +26,13 @@ bool saveChartPicture(const TXYGraph& graph, ChartPictureFormat format, int widt
 class ChartPanel : public QWidget, public ChartPanelView {
   Q_OBJECT
  public:
-  explicit ChartPanel(QWidget* parent = nullptr);
+  // When its widgets are made: at once, or when the panel is first shown or used (the window's
+  // panel is hidden at start, and most runs never show it).
+  enum class Build { Now, WhenFirstUsed };
+  explicit ChartPanel(QWidget* parent = nullptr, Build when = Build::Now);
   ~ChartPanel() override;
+
+  void setVisible(bool visible) override;
 
   // Runs when the user chooses an item of ComboBox1 (the window runs ComboBox1Change).
   void setOnChoice(std::function<void()> f) { onChoice_ = std::move(f); }
@@ -42,17 +47,29 @@ class ChartPanel : public QWidget, public ChartPanelView {
   int choiceIndex() const override;
   TXYGraph& XYGraph1() override;
 
-  QComboBox* ComboBox1() const { return combo_; }
-  XYGraphWidget* graphWidget() const { return graph_; }
+  QComboBox* ComboBox1() const {
+    built();
+    return combo_;
+  }
+  XYGraphWidget* graphWidget() const {
+    built();
+    return graph_;
+  }
   QLabel* label(std::string_view name) const;
 
  private:
+  void build();
+  // Makes the widgets if they were not yet (from the const reads too: the panel is the same one).
+  void built() const {
+    if (!built_) const_cast<ChartPanel*>(this)->build();
+  }
   void showChartMenu(const QPoint& at);
   void saveAs(ChartPictureFormat format);
 
   std::map<std::string, QLabel*, std::less<>> labels_;
-  QComboBox* combo_;
-  XYGraphWidget* graph_;
+  bool built_ = false;
+  QComboBox* combo_ = nullptr;
+  XYGraphWidget* graph_ = nullptr;
   std::function<void()> onChoice_;
 };
 

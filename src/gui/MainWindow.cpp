@@ -44,19 +44,8 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   memo1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-  grid1_ = new QTableWidget(central);
-  grid1_->setObjectName("StringGrid1");
-  grid1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid1_->verticalHeader()->setDefaultSectionSize(16);
-  grid1_->verticalHeader()->setMinimumSectionSize(12);
-  grid1_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  grid1_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  grid1_->horizontalHeader()->setStretchLastSection(false);
-  grid1_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  grid1_->setWordWrap(false);
-  grid1_->hide();
-
-  panel1_ = new ChartPanel(central);
+  // hidden until a chart command shows it: its widgets are made then
+  panel1_ = new ChartPanel(central, ChartPanel::Build::WhenFirstUsed);
   panel1_->setObjectName("Panel1");
   panel1_->hide();
 
@@ -68,7 +57,6 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   progress->hide();
 
   layout->addWidget(memo1_, 1);
-  layout->addWidget(grid1_, 1);
   layout->addWidget(panel1_, 1);
   layout->addWidget(progress);
   setCentralWidget(central);
@@ -78,7 +66,24 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
   statusBar()->addWidget(statusText, 1);
 
   memoView_ = std::make_unique<QtTextView>(memo1_);
-  gridView_ = std::make_unique<QtGridView>(grid1_);
+  // StringGrid1 is hidden until a command fills it: it is made then (a table view takes a good
+  // part of the window's start), in its place under Memo1
+  gridView_ = std::make_unique<QtGridView>([this, central, layout] {
+    auto* grid = new QTableWidget(central);
+    grid->setObjectName("StringGrid1");
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->setDefaultSectionSize(16);
+    grid->verticalHeader()->setMinimumSectionSize(12);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setStretchLastSection(false);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    grid->setWordWrap(false);
+    grid->hide();
+    layout->insertWidget(layout->indexOf(memo1_) + 1, grid, 1);
+    QWidget::setTabOrder(memo1_, grid);  // where it would stand had it been made with the others
+    return grid;
+  });
   statusView_ = std::make_unique<QtStatusView>(statusText, progress);
   windowView_ = std::make_unique<QtWindowView>(this, panel1_);
   dialogs_ = std::make_unique<QtDialogs>(this);
@@ -93,6 +98,8 @@ MainWindow::MainWindow(const Platform& platform, const std::string& programPath)
 MainWindow::~MainWindow() = default;
 
 QWidget* MainWindow::Panel1() const { return panel1_; }
+
+QTableWidget* MainWindow::StringGrid1() const { return gridView_->table(); }
 
 void MainWindow::buildMenus() {
   auto* bar = menuBar();

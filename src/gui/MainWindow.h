@@ -26,7 +26,8 @@ class MainWindow : public QMainWindow {
   QWidget* Panel1() const;
   ChartPanel* chartPanel() const { return panel1_; }
   QPlainTextEdit* Memo1() const { return memo1_; }
-  QTableWidget* StringGrid1() const { return grid1_; }
+  // made now if no command has filled or shown it yet
+  QTableWidget* StringGrid1() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -35,7 +36,6 @@ class MainWindow : public QMainWindow {
   void buildMenus();
 
   QPlainTextEdit* memo1_;
-  QTableWidget* grid1_;
   ChartPanel* panel1_;
   std::unique_ptr<QtTextView> memoView_;
   std::unique_ptr<QtGridView> gridView_;

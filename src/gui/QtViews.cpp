@@ -142,24 +142,37 @@ QtGridView::QtGridView(QTableWidget* w) : w_(w) {
   w_->setColumnCount(cols_ - 1);
 }
 
+QtGridView::QtGridView(std::function<QTableWidget*()> make) : make_(std::move(make)) {}
+
+QTableWidget* QtGridView::table() const {
+  if (!w_) {
+    // every change goes through here first, so the new table starts from the grid's first state
+    w_ = make_();
+    w_->setRowCount(rows_ - 1);
+    w_->setColumnCount(cols_ - 1);
+  }
+  return w_;
+}
+
 QtGridView::~QtGridView() { delete watcher_.data(); }
 
 void QtGridView::setFixed(int cols, int rows) {
   fixedCols_ = cols < 1 ? 1 : cols;
   fixedRows_ = rows < 1 ? 1 : rows;
   if (!watcher_ && (fixedCols_ > 1 || fixedRows_ > 1)) {
-    watcher_ = new GridWatcher(w_, [this] { layoutFixed(); });
+    QTableWidget* const w = table();
+    watcher_ = new GridWatcher(w, [this] { layoutFixed(); });
     const auto relayout = [this] { layoutFixed(); };
-    QObject::connect(w_->horizontalHeader(), &QHeaderView::sectionResized, watcher_, relayout);
-    QObject::connect(w_->verticalHeader(), &QHeaderView::sectionResized, watcher_, relayout);
-    QObject::connect(w_->horizontalHeader(), &QHeaderView::geometriesChanged, watcher_, relayout);
-    QObject::connect(w_->verticalScrollBar(), &QScrollBar::rangeChanged, watcher_, relayout);
-    QObject::connect(w_->horizontalScrollBar(), &QScrollBar::rangeChanged, watcher_, relayout);
+    QObject::connect(w->horizontalHeader(), &QHeaderView::sectionResized, watcher_, relayout);
+    QObject::connect(w->verticalHeader(), &QHeaderView::sectionResized, watcher_, relayout);
+    QObject::connect(w->horizontalHeader(), &QHeaderView::geometriesChanged, watcher_, relayout);
+    QObject::connect(w->verticalScrollBar(), &QScrollBar::rangeChanged, watcher_, relayout);
+    QObject::connect(w->horizontalScrollBar(), &QScrollBar::rangeChanged, watcher_, relayout);
     // the fixed columns scroll up and down with the table, the fixed rows left and right
-    QObject::connect(w_->verticalScrollBar(), &QScrollBar::valueChanged, watcher_, [this](int v) {
+    QObject::connect(w->verticalScrollBar(), &QScrollBar::valueChanged, watcher_, [this](int v) {
       if (fixedColsView_) fixedColsView_->verticalScrollBar()->setValue(v);
     });
-    QObject::connect(w_->horizontalScrollBar(), &QScrollBar::valueChanged, watcher_, [this](int v) {
+    QObject::connect(w->horizontalScrollBar(), &QScrollBar::valueChanged, watcher_, [this](int v) {
       if (fixedRowsView_) fixedRowsView_->horizontalScrollBar()->setValue(v);
     });
   }
@@ -167,33 +180,34 @@ void QtGridView::setFixed(int cols, int rows) {
 }
 
 void QtGridView::layoutFixed() {
+  QTableWidget* const w = table();
   // table rows and columns beyond the headers that stay (never all of them: one scrolls)
   const int rows = std::clamp(fixedRows_ - 1, 0, std::max(rows_ - 2, 0));
   const int cols = std::clamp(fixedCols_ - 1, 0, std::max(cols_ - 2, 0));
-  auto place = [this](QPointer<QTableView>& view, bool wanted, const char* name, int shownCols, int shownRows) {
+  auto place = [this, w](QPointer<QTableView>& view, bool wanted, const char* name, int shownCols, int shownRows) {
     if (!wanted) {
       delete view.data();
       return;
     }
-    if (!view) view = new FixedPartView(w_, name);
+    if (!view) view = new FixedPartView(w, name);
     auto* part = static_cast<FixedPartView*>(view.data());
     part->follow(shownCols < 0 ? cols_ - 1 : shownCols, shownRows < 0 ? rows_ - 1 : shownRows);
-    const QHeaderView* top = w_->horizontalHeader();
-    const QHeaderView* left = w_->verticalHeader();
-    int width = (left->isHidden() ? 0 : left->width()) + w_->viewport()->width();
+    const QHeaderView* top = w->horizontalHeader();
+    const QHeaderView* left = w->verticalHeader();
+    int width = (left->isHidden() ? 0 : left->width()) + w->viewport()->width();
     if (shownCols >= 0) {
       width = left->isHidden() ? 0 : left->width();
-      for (int c = 0; c < shownCols; ++c) width += w_->isColumnHidden(c) ? 0 : w_->columnWidth(c);
+      for (int c = 0; c < shownCols; ++c) width += w->isColumnHidden(c) ? 0 : w->columnWidth(c);
     }
-    int height = (top->isHidden() ? 0 : top->height()) + w_->viewport()->height();
+    int height = (top->isHidden() ? 0 : top->height()) + w->viewport()->height();
     if (shownRows >= 0) {
       height = top->isHidden() ? 0 : top->height();
-      for (int r = 0; r < shownRows; ++r) height += w_->isRowHidden(r) ? 0 : w_->rowHeight(r);
+      for (int r = 0; r < shownRows; ++r) height += w->isRowHidden(r) ? 0 : w->rowHeight(r);
     }
-    const int frame = w_->frameWidth();
+    const int frame = w->frameWidth();
     part->setGeometry(frame, frame, width, height);
-    part->verticalScrollBar()->setValue(shownRows < 0 ? w_->verticalScrollBar()->value() : 0);
-    part->horizontalScrollBar()->setValue(shownCols < 0 ? w_->horizontalScrollBar()->value() : 0);
+    part->verticalScrollBar()->setValue(shownRows < 0 ? w->verticalScrollBar()->value() : 0);
+    part->horizontalScrollBar()->setValue(shownCols < 0 ? w->horizontalScrollBar()->value() : 0);
     part->show();
     part->raise();
   };
@@ -207,11 +221,11 @@ std::string QtGridView::cell(int col, int row) const {
   if (col == 0 && row == 0) return corner_;
   QTableWidgetItem* item = nullptr;
   if (row == 0)
-    item = w_->horizontalHeaderItem(col - 1);
+    item = table()->horizontalHeaderItem(col - 1);
   else if (col == 0)
-    item = w_->verticalHeaderItem(row - 1);
+    item = table()->verticalHeaderItem(row - 1);
   else
-    item = w_->item(row - 1, col - 1);
+    item = table()->item(row - 1, col - 1);
   return item ? us(item->text()) : std::string();
 }
 
@@ -231,21 +245,21 @@ void QtGridView::setCell(int col, int row, std::string_view text) {
   }
   auto* item = new QTableWidgetItem(qs(text));
   if (row == 0)
-    w_->setHorizontalHeaderItem(col - 1, item);
+    table()->setHorizontalHeaderItem(col - 1, item);
   else if (col == 0)
-    w_->setVerticalHeaderItem(row - 1, item);
+    table()->setVerticalHeaderItem(row - 1, item);
   else
-    w_->setItem(row - 1, col - 1, item);
+    table()->setItem(row - 1, col - 1, item);
 }
 
 void QtGridView::setRowCount(int rows) {
   const int oldRows = rows_;
   rows_ = rows < 1 ? 1 : rows;
   if (rows_ < oldRows) std::erase_if(pastEnd_, [this](const auto& kv) { return kv.first.second >= rows_; });
-  w_->setRowCount(rows_ - 1);
+  table()->setRowCount(rows_ - 1);
   // rows without a label of their own show nothing, not Qt's automatic numbers
   for (int r = 0; r < rows_ - 1; ++r)
-    if (!w_->verticalHeaderItem(r)) w_->setVerticalHeaderItem(r, new QTableWidgetItem(QString()));
+    if (!table()->verticalHeaderItem(r)) table()->setVerticalHeaderItem(r, new QTableWidgetItem(QString()));
   // values written past the old end show now that their rows exist; rows cut off are gone
   for (auto it = pastEnd_.begin(); it != pastEnd_.end();) {
     const auto [col, row] = it->first;
@@ -262,22 +276,22 @@ void QtGridView::setRowCount(int rows) {
 
 void QtGridView::setColCount(int cols) {
   cols_ = cols < 1 ? 1 : cols;
-  w_->setColumnCount(cols_ - 1);
+  table()->setColumnCount(cols_ - 1);
   for (int c = 0; c < cols_ - 1; ++c)
-    if (!w_->horizontalHeaderItem(c)) w_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+    if (!table()->horizontalHeaderItem(c)) table()->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
   if (watcher_) layoutFixed();
 }
 
 int QtGridView::colWidth(int col) const {
-  if (col == 0) return w_->verticalHeader()->width();
-  return w_->columnWidth(col - 1);
+  if (col == 0) return table()->verticalHeader()->width();
+  return table()->columnWidth(col - 1);
 }
 
 void QtGridView::setColWidth(int col, int width) {
   if (col == 0)
-    w_->verticalHeader()->setFixedWidth(width);
+    table()->verticalHeader()->setFixedWidth(width);
   else
-    w_->setColumnWidth(col - 1, width);
+    table()->setColumnWidth(col - 1, width);
 }
 
 void QtGridView::clearColumn(int col) {
@@ -286,7 +300,8 @@ void QtGridView::clearColumn(int col) {
 }
 
 void QtGridView::setVisible(bool v) {
-  w_->setVisible(v);
+  if (!v && !w_) return;  // a table not made yet is not shown
+  table()->setVisible(v);
   // a hidden table cannot scroll: the row asked for while hidden is brought into view now
   if (v && pendingRow_ > 0) {
     const int row = pendingRow_;
@@ -294,15 +309,15 @@ void QtGridView::setVisible(bool v) {
     showRow(row);
   }
 }
-bool QtGridView::visible() const { return !w_->isHidden(); }
+bool QtGridView::visible() const { return w_ && !w_->isHidden(); }
 
 void QtGridView::showRow(int row) {
   if (row < 1 || row >= rows_ || cols_ < 2) return;
-  if (w_->isHidden()) {
+  if (!w_ || w_->isHidden()) {
     pendingRow_ = row;
     return;
   }
-  w_->scrollTo(w_->model()->index(row - 1, 0));
+  table()->scrollTo(table()->model()->index(row - 1, 0));
 }
 
 // ---- StatusBar1, ProgressBar1 ---------------------------------------------------------------

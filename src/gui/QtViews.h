@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTableView>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -46,10 +47,15 @@ class QtTextView : public TextView {
 // Further fixed rows and columns are table rows and columns that overlays keep in view: a copy of
 // the table showing only them, laid over the table's top or left edge and scrolled with it along
 // the other direction ("fixedRows", "fixedColumns", and "fixedCorner" where both meet).
+// Built with a maker, the view makes its table only when something is first written to it, shown
+// or read from it: a grid that stays hidden costs the window's start nothing.
 class QtGridView : public GridView {
  public:
   explicit QtGridView(QTableWidget* w);
+  explicit QtGridView(std::function<QTableWidget*()> make);
   ~QtGridView() override;
+  // The table, made now if it was not yet.
+  QTableWidget* table() const;
   std::string cell(int col, int row) const override;
   void setCell(int col, int row, std::string_view text) override;
   int rowCount() const override { return rows_; }
@@ -69,7 +75,8 @@ class QtGridView : public GridView {
   void layoutFixed();
 
  private:
-  QTableWidget* w_;
+  std::function<QTableWidget*()> make_;
+  mutable QTableWidget* w_ = nullptr;
   int rows_ = 5, cols_ = 5;
   int fixedCols_ = 1, fixedRows_ = 1;
   QPointer<QTableView> fixedRowsView_, fixedColsView_, fixedCornerView_;

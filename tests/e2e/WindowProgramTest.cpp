@@ -114,8 +114,9 @@ TEST_F(WindowProgram, OnlyTheWindowProgramNeedsTheWindowLibrary) {
 #endif
 }
 
-// What the dynamic loader maps while the program runs: nothing of the window library, directly or
-// through another library, for --help, a batch run and an interactive start without a display.
+// What the dynamic loader maps while the program runs: nothing of the window library or of the
+// database client, directly or through another library, for --help, a batch run and an interactive
+// start without a display.
 TEST_F(WindowProgram, BatchRunsAndSupportCommandsMapNoWindowLibrary) {
   const fs::path save = dir / "records";
   fs::create_directories(save);
@@ -127,6 +128,8 @@ TEST_F(WindowProgram, BatchRunsAndSupportCommandsMapNoWindowLibrary) {
     const auto r = runWith("LD_DEBUG=libs", program.string() + " " + args, dir);
     EXPECT_NE(r.err.find("libstdc++"), std::string::npos) << args << ": the loader said nothing";
     EXPECT_EQ(r.err.find("libQt"), std::string::npos) << args;
+    // nor the database client library, which only the database commands load
+    EXPECT_EQ(r.err.find("libpq"), std::string::npos) << args;
   }
   EXPECT_EQ(records(save), 1u);
 }

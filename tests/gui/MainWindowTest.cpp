@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/MenuTable.h"
 #include "records/InventoryRecord.h"
@@ -44,6 +46,34 @@ TEST_F(MainWindowTest, StartsAsTheInteractiveWindow) {
   EXPECT_FALSE(window->Memo1()->isReadOnly());
   EXPECT_TRUE(window->StringGrid1()->isHidden());
   EXPECT_TRUE(window->Panel1()->isHidden());
+}
+
+// The grid and the chart panel's widgets are made when first used, not at start; made late, they
+// stand where they would have stood: the grid under Memo1 and before Panel1, next after Memo1 in
+// the focus order, in the window's fonts.
+TEST_F(MainWindowTest, TheHiddenGridAndChartAreMadeWhenFirstUsedInTheirPlaces) {
+  EXPECT_EQ(window->findChild<QTableWidget*>(), nullptr);
+  EXPECT_EQ(window->Panel1()->findChild<QComboBox*>(), nullptr);
+  window->form().window().setPanelVisible(true);
+  auto* combo = window->Panel1()->findChild<QComboBox*>("ComboBox1");
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->placeholderText(), qs(kComboBox1Text));
+  EXPECT_EQ(window->Panel1()->findChild<QLabel*>("Label23")->text(), QString::fromUtf8("記録日時"));
+  window->form().window().setPanelVisible(false);
+
+  QTableWidget* grid = window->StringGrid1();
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(window->findChild<QTableWidget*>("StringGrid1"), grid);
+  EXPECT_TRUE(grid->isHidden());
+  EXPECT_EQ(grid->font().pixelSize(), 12);
+  auto* layout = window->centralWidget()->layout();
+  EXPECT_EQ(layout->indexOf(grid), layout->indexOf(window->Memo1()) + 1);
+  EXPECT_EQ(layout->indexOf(window->Panel1()), layout->indexOf(grid) + 1);
+  // in the focus order the grid comes after Memo1 and before the panel's widgets
+  QWidget* next = window->Memo1()->nextInFocusChain();
+  for (int i = 0; i < 500 && next != grid && next != window->Memo1() && !window->Panel1()->isAncestorOf(next); ++i)
+    next = next->nextInFocusChain();
+  EXPECT_EQ(next, grid);
 }
 
 TEST_F(MainWindowTest, MenusFollowTheTableWithSeparators) {

@@ -21,6 +21,8 @@ grep -E '^ Depends: .*libqt6widgets6' <<<"$info" >/dev/null || fail "Depends lac
 grep -E '^ Depends: .*libstdc\+\+6' <<<"$info" >/dev/null || fail "Depends lacks libstdc++"
 # the printer service loads libcups when first asked, so the package names it itself
 grep -E '^ Depends: .*libcups2' <<<"$info" >/dev/null || fail "Depends lacks libcups2"
+# and the database connection libpq when a server is first opened
+grep -E '^ Depends: .*libpq5' <<<"$info" >/dev/null || fail "Depends lacks libpq5"
 
 contents=$(dpkg-deb --contents "$deb")
 for f in ./usr/bin/mervana ./usr/bin/mervana-window ./usr/share/man/man1/mervana.1.gz ./usr/share/man/ja/man1/mervana.1.gz \

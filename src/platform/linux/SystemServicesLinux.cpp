@@ -366,10 +366,20 @@ class LinuxSystemServices : public SystemServices {
     return static_cast<std::uint32_t>(ms);
   }
 
+  // A collection asks twice (the installed programs, the antivirus); the database is read again only
+  // when the file has changed since (dpkg replaces it whole, so its inode and time change).
   bool installedPackages(std::vector<std::pair<std::string, std::string>>& packages) override {
-    std::string text;
-    if (!slurp(kDpkgStatus, text, 256u << 20)) return false;
-    packages = parseDpkgStatus(text);
+    struct stat st;
+    if (stat(kDpkgStatus, &st) != 0) return false;
+    const FileIdentity now{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    if (!packagesRead_ || !(packagesFrom_ == now)) {
+      std::string text;
+      if (!slurp(kDpkgStatus, text, 256u << 20)) return false;
+      packages_ = parseDpkgStatus(text);
+      packagesFrom_ = now;
+      packagesRead_ = true;
+    }
+    packages = packages_;
     return true;
   }
 
@@ -382,6 +392,19 @@ class LinuxSystemServices : public SystemServices {
     const std::string found = findPathIgnoringCase("/", path);
     return found.empty() ? path : found;
   }
+
+  struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    time_t seconds;
+    long nanoseconds;
+    bool operator==(const FileIdentity&) const = default;
+  };
+  // the package database as last read, and the file it was read from
+  std::vector<std::pair<std::string, std::string>> packages_;
+  FileIdentity packagesFrom_{};
+  bool packagesRead_ = false;
 
   static std::vector<MountEntry> mounts() {
     std::string text;

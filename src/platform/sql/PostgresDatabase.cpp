@@ -1,10 +1,14 @@
-// The inventory database on a PostgreSQL server, through libpq.
+// The inventory database on a PostgreSQL server, through libpq. The library is loaded when a
+// server is first opened, not when the program starts: it brings some twenty others with it (TLS,
+// Kerberos, LDAP), which every start would map and relocate, and only the database commands use
+// it. Without the library no server can be opened, and the message says so.
 #include "platform/sql/SqlConnections.h"
 
 #include <algorithm>
 
 #ifdef MERVANA_POSTGRES
-#include <libpq-fe.h>
+#include <dlfcn.h>
+#include <libpq-fe.h>  // types and constants; the functions are looked up in the library
 #endif
 
 namespace mrv {
@@ -12,6 +16,53 @@ namespace mrv {
 #ifdef MERVANA_POSTGRES
 
 namespace {
+
+// The functions this connection calls, from libpq.so.5.
+struct PqLibrary {
+  decltype(&::PQconnectdb) PQconnectdb = nullptr;
+  decltype(&::PQstatus) PQstatus = nullptr;
+  decltype(&::PQerrorMessage) PQerrorMessage = nullptr;
+  decltype(&::PQfinish) PQfinish = nullptr;
+  decltype(&::PQsetClientEncoding) PQsetClientEncoding = nullptr;
+  decltype(&::PQexec) PQexec = nullptr;
+  decltype(&::PQexecParams) PQexecParams = nullptr;
+  decltype(&::PQresultStatus) PQresultStatus = nullptr;
+  decltype(&::PQresultErrorMessage) PQresultErrorMessage = nullptr;
+  decltype(&::PQclear) PQclear = nullptr;
+  decltype(&::PQntuples) PQntuples = nullptr;
+  decltype(&::PQnfields) PQnfields = nullptr;
+  decltype(&::PQgetisnull) PQgetisnull = nullptr;
+  decltype(&::PQgetvalue) PQgetvalue = nullptr;
+  decltype(&::PQgetlength) PQgetlength = nullptr;
+};
+
+template <typename F>
+bool lookUp(void* library, const char* name, F& out) {
+  out = reinterpret_cast<F>(::dlsym(library, name));
+  return out != nullptr;
+}
+
+// Null when the library or one of its functions is missing. Loaded once, kept for the process.
+const PqLibrary* loadPq() {
+  static const PqLibrary* const library = []() -> const PqLibrary* {
+    void* h = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+    if (!h) return nullptr;
+    static PqLibrary l;
+    const bool all = lookUp(h, "PQconnectdb", l.PQconnectdb) && lookUp(h, "PQstatus", l.PQstatus) &&
+                     lookUp(h, "PQerrorMessage", l.PQerrorMessage) && lookUp(h, "PQfinish", l.PQfinish) &&
+                     lookUp(h, "PQsetClientEncoding", l.PQsetClientEncoding) && lookUp(h, "PQexec", l.PQexec) &&
+                     lookUp(h, "PQexecParams", l.PQexecParams) && lookUp(h, "PQresultStatus", l.PQresultStatus) &&
+                     lookUp(h, "PQresultErrorMessage", l.PQresultErrorMessage) && lookUp(h, "PQclear", l.PQclear) &&
+                     lookUp(h, "PQntuples", l.PQntuples) && lookUp(h, "PQnfields", l.PQnfields) &&
+                     lookUp(h, "PQgetisnull", l.PQgetisnull) && lookUp(h, "PQgetvalue", l.PQgetvalue) &&
+                     lookUp(h, "PQgetlength", l.PQgetlength);
+    return all ? &l : nullptr;
+  }();
+  return library;
+}
+
+// The loaded library; only once openPostgresDatabase has found it.
+const PqLibrary& pq() { return *loadPq(); }
 
 // "?" parameters as the server numbers them ($1, $2, ...); a "?" inside a quoted literal stays.
 std::string numberParameters(const std::string& sql) {
@@ -43,12 +94,12 @@ std::string withoutPassword(const std::string& url) {
 class PgResult {
  public:
   explicit PgResult(PGresult* r) : r_(r) {}
-  ~PgResult() { PQclear(r_); }
+  ~PgResult() { pq().PQclear(r_); }
   PgResult(const PgResult&) = delete;
   PgResult& operator=(const PgResult&) = delete;
   PGresult* get() const { return r_; }
   bool ok() const {
-    const ExecStatusType s = PQresultStatus(r_);
+    const ExecStatusType s = pq().PQresultStatus(r_);
     return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
   }
 
@@ -59,14 +110,14 @@ class PgResult {
 class PostgresDatabase : public SqlDatabase {
  public:
   PostgresDatabase(PGconn* conn, std::string url) : conn_(conn), url_(std::move(url)) {}
-  ~PostgresDatabase() override { PQfinish(conn_); }
+  ~PostgresDatabase() override { pq().PQfinish(conn_); }
 
   SqlDialect dialect() const override { return SqlDialect::Postgres; }
   std::string describe() const override { return withoutPassword(url_); }
 
   bool exec(const std::string& sql, const std::vector<SqlValue>& params, std::string& why) override {
     if (params.empty()) {
-      PgResult r(PQexec(conn_, sql.c_str()));
+      PgResult r(pq().PQexec(conn_, sql.c_str()));
       return r.ok() || fail(r, why);
     }
     PgResult r(run(numberParameters(sql), params.data(), params.size()));
@@ -77,13 +128,13 @@ class PostgresDatabase : public SqlDatabase {
                  std::string& why) override {
     PgResult r(run(numberParameters(sql), params.data(), params.size()));
     if (!r.ok()) return fail(r, why);
-    const int n = PQntuples(r.get()), cols = PQnfields(r.get());
+    const int n = pq().PQntuples(r.get()), cols = pq().PQnfields(r.get());
     SqlCells cells(static_cast<std::size_t>(cols));
     for (int i = 0; i < n; ++i) {
       for (int c = 0; c < cols; ++c) {
         auto& cell = cells[static_cast<std::size_t>(c)];
-        if (PQgetisnull(r.get(), i, c)) cell.reset();
-        else cell.emplace(PQgetvalue(r.get(), i, c), static_cast<std::size_t>(PQgetlength(r.get(), i, c)));
+        if (pq().PQgetisnull(r.get(), i, c)) cell.reset();
+        else cell.emplace(pq().PQgetvalue(r.get(), i, c), static_cast<std::size_t>(pq().PQgetlength(r.get(), i, c)));
       }
       if (!read(cells)) return true;
     }
@@ -122,7 +173,7 @@ class PostgresDatabase : public SqlDatabase {
         p[k] = v ? v->c_str() : nullptr;
         lengths[k] = v ? static_cast<int>(v->size()) : 0;
       }
-      PgResult r(PQexecParams(conn_, numberParameters(statement).c_str(), static_cast<int>(n * columns), nullptr,
+      PgResult r(pq().PQexecParams(conn_, numberParameters(statement).c_str(), static_cast<int>(n * columns), nullptr,
                               p.data(), lengths.data(), nullptr, 0));
       if (!r.ok()) return fail(r, why);
     }
@@ -139,7 +190,7 @@ class PostgresDatabase : public SqlDatabase {
     return false;
   }
   void rollback() override {
-    PgResult r(PQexec(conn_, "ROLLBACK"));
+    PgResult r(pq().PQexec(conn_, "ROLLBACK"));
     (void)r;
   }
 
@@ -151,11 +202,12 @@ class PostgresDatabase : public SqlDatabase {
       p[i] = params[i] ? params[i]->c_str() : nullptr;
       lengths[i] = params[i] ? static_cast<int>(params[i]->size()) : 0;
     }
-    return PQexecParams(conn_, sql.c_str(), static_cast<int>(count), nullptr, p.data(), lengths.data(), nullptr, 0);
+    return pq().PQexecParams(conn_, sql.c_str(), static_cast<int>(count), nullptr, p.data(), lengths.data(), nullptr,
+                             0);
   }
   bool fail(const PgResult& r, std::string& why) {
-    const char* message = r.get() ? PQresultErrorMessage(r.get()) : "";
-    why = *message ? message : PQerrorMessage(conn_);
+    const char* message = r.get() ? pq().PQresultErrorMessage(r.get()) : "";
+    why = *message ? message : pq().PQerrorMessage(conn_);
     while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
     return false;
   }
@@ -167,14 +219,18 @@ class PostgresDatabase : public SqlDatabase {
 }  // namespace
 
 std::unique_ptr<SqlDatabase> openPostgresDatabase(const std::string& url, std::string& why) {
-  PGconn* conn = PQconnectdb(url.c_str());
-  if (!conn || PQstatus(conn) != CONNECTION_OK) {
-    why = conn ? PQerrorMessage(conn) : "out of memory";
-    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
-    PQfinish(conn);
+  if (!loadPq()) {
+    why = "PostgreSQL のライブラリ (libpq.so.5) を読み込めません";
     return nullptr;
   }
-  PQsetClientEncoding(conn, "UTF8");
+  PGconn* conn = pq().PQconnectdb(url.c_str());
+  if (!conn || pq().PQstatus(conn) != CONNECTION_OK) {
+    why = conn ? pq().PQerrorMessage(conn) : "out of memory";
+    while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    pq().PQfinish(conn);
+    return nullptr;
+  }
+  pq().PQsetClientEncoding(conn, "UTF8");
   auto db = std::make_unique<PostgresDatabase>(conn, url);
   std::string ignored;
   db->exec("SET client_min_messages = warning", {}, ignored);  // no NOTICE lines on stderr
