@@ -26,6 +26,10 @@ struct StandardStep {
   std::string_view family;                // which family of rows, for timings and failure reports
   int rows;                               // how many rows it fills: the next ones of the catalogue
   Collector collect;
+  // Runs on a thread of its own beside the rest of the pass (its rows still go in their place).
+  // Only for a step that mostly waits and reads nothing the other steps change: its collector may
+  // read ctx.platform and nothing else of the context.
+  bool alongside = false;
 };
 
 std::span<const StandardStep> StandardSteps();

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include "disk/DiskHealthItems.h"
+#include "CpuTestProcessor.h"
 #include "collect/ComponentItems.h"
 #include "collect/DriveItems.h"
 #include "collect/FakeSystemServices.h"
@@ -261,6 +265,66 @@ TEST_F(StandardRows, WindowsDriveIsCUnlessWindowsIsOnA) {
   EXPECT_EQ(run(DriveItems), (ItemTexts{"C: NTFS", "1024", "4096", "D: FAT32", "3", "10"}));
   sys.driveTypes["D:\\"] = kDriveCdRom;
   EXPECT_EQ(run(DriveItems), (ItemTexts{"C: NTFS", "1024", "4096", "", "", ""}));
+}
+
+// A processor whose millisecond timer stands still once the clock's wait has begun, until a later
+// step of the pass lets it go. Were the clock measured in its turn, its wait could not end: it
+// gives up after five seconds, and says so.
+class GatedClock : public test::FakeCpu {
+ public:
+  explicit GatedClock(test::FakeCpu cpu) : FakeCpu(std::move(cpu)) {}
+  std::uint64_t timeStampCounter() override { return tscReadings_++ == 0 ? 0 : 2'400'000'000ull; }
+  std::uint32_t millisecondTimer() override {
+    if (timerReadings_++ < 2) return 0;  // m0 and m1: the wait begins
+    std::unique_lock lock(m_);
+    if (!cv_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; })) gaveUp_ = true;
+    return 1000;
+  }
+  void release() {
+    std::lock_guard lock(m_);
+    open_ = true;
+    cv_.notify_all();
+  }
+  bool gaveUp() {
+    std::lock_guard lock(m_);
+    return gaveUp_;
+  }
+
+ private:
+  int tscReadings_ = 0, timerReadings_ = 0;  // read by the clock's thread alone
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool open_ = false, gaveUp_ = false;
+};
+
+TEST_F(StandardRows, TheClocksSecondPassesWhileTheStepsAfterItRun) {
+  GatedClock cpu(test::intel(15, 2).build());
+  platform.cpu = &cpu;
+  MemoryGridView grid;
+  MemoryTextView memo;
+  int counter = 1;
+  InventoryRecord record(grid, memo, counter);
+  CollectionContext& c = context();
+  // the disk-health rows come 42 rows after the clock's
+  c.diskHealthRows = [&cpu](CollectionContext&) {
+    cpu.release();
+    return std::vector<std::string>{"a", "b", "c", "d", "e", "f"};
+  };
+  std::vector<std::pair<std::string, double>> timings;
+  RunStandardCollection(c, record, &timings);
+  EXPECT_FALSE(cpu.gaveUp());
+  const std::vector<std::string> lines = memo.lines();
+  ASSERT_EQ(lines.size(), 90u);
+  EXPECT_EQ(lines[12], CpuNameItem(c)[0]);  // rows 13 and 15 on either side, each in its place
+  EXPECT_EQ(lines[13], "2400");            // 2,400,000,000 counts in the timer's 1000 ms
+  EXPECT_EQ(lines[14], MemorySpeedL2CacheItem(c)[0]);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 55, lines.begin() + 61),
+            (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));
+  // the families' times stay in pass order
+  const auto clock = std::find_if(timings.begin(), timings.end(), [](const auto& t) { return t.first == "processor clock"; });
+  ASSERT_NE(clock, timings.end());
+  EXPECT_EQ((clock - 1)->first, "processor");
+  EXPECT_EQ((clock + 1)->first, "memory");
 }
 
 TEST_F(StandardRows, ClockDifferenceAgainstTheSaveFoldersServer) {
