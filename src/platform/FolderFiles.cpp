@@ -8,20 +8,6 @@ namespace mrv {
 
 namespace fs = std::filesystem;
 
-bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
-  names.clear();
-  std::error_code ec;
-  fs::directory_iterator it(pathFromUtf8(folder), ec);
-  if (ec) return false;
-  for (const fs::directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) return false;
-    // anything but a folder: a file that cannot be opened must be noticed, not passed over
-    std::error_code typeEc;
-    if (!it->is_directory(typeEc)) names.push_back(utf8FromPath(it->path().filename()));
-  }
-  return !ec;
-}
-
 bool isRegularFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(pathFromUtf8(path), ec);

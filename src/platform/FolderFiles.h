@@ -31,6 +31,21 @@ enum class LinkRule { Follow, Refuse };
 // With `firstBytes`, only that many bytes from the start are read (a file's head).
 FileRefusal readRegularFile(const std::string& path, std::uint64_t maxBytes, LinkRule links, std::string& bytes,
                             std::size_t firstBytes = SIZE_MAX);
+// Reads files of one folder by name under the rules of readRegularFile. Where the system allows,
+// the folder is opened once and each file is opened relative to it, so a folder of many files is
+// not looked up again for each one. read() may be called from several threads at once.
+class FolderReader {
+ public:
+  explicit FolderReader(std::string folder);
+  ~FolderReader();
+  FolderReader(const FolderReader&) = delete;
+  FolderReader& operator=(const FolderReader&) = delete;
+  FileRefusal read(const std::string& name, std::uint64_t maxBytes, LinkRule links, std::string& bytes) const;
+
+ private:
+  std::string folder_;
+  std::intptr_t handle_ = -1;  // the open folder, where the system has one
+};
 // The refusal in words, for the user's messages ("通常のファイルではありません", ...).
 std::string fileRefusalText(FileRefusal refusal, std::uint64_t maxBytes);
 

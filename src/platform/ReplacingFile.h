@@ -35,6 +35,7 @@ class ReplacingFile {
  private:
   static constexpr std::intptr_t kNoHandle = -1;
   bool flushBuffer();
+  bool writeOut(const char* bytes, std::size_t n);  // straight to the file
   void fail();  // keeps the first failure and its code
   void closeHandle();
 
@@ -42,6 +43,8 @@ class ReplacingFile {
   std::string temp_;
   std::string buffer_;
   std::intptr_t handle_ = kNoHandle;
+  std::uint64_t written_ = 0;    // bytes handed to the system so far
+  std::uint64_t writingOut_ = 0;  // of those, the bytes the system was asked to start writing to the disk
   bool failed_ = false;
   bool finished_ = false;
   long error_ = 0;

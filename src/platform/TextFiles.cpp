@@ -67,19 +67,40 @@ bool isProgramTempFileName(std::string_view name) {
   return mark != std::string_view::npos && mark > 0 && serialPair(name.substr(mark + 2));
 }
 
+namespace {
+// Removes the file when it is one of this program's temporary files, a regular file not written to
+// for `minutes`; true when it was removed.
+bool removeIfStale(const std::filesystem::path& file, std::string_view name, int minutes) {
+  namespace fs = std::filesystem;
+  if (!isProgramTempFileName(name)) return false;
+  const auto cutoff = fs::file_time_type::clock::now() - std::chrono::minutes(minutes);
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec) || ec) return false;
+  const auto written = fs::last_write_time(file, ec);
+  if (ec || written > cutoff) return false;
+  return fs::remove(file, ec);
+}
+}  // namespace
+
 int removeStaleTempFiles(const std::string& folder, int minutes) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  const auto cutoff = fs::file_time_type::clock::now() - std::chrono::minutes(minutes);
   int removed = 0;
   for (fs::directory_iterator it(fs::path(std::u8string(folder.begin(), folder.end())), ec), end; !ec && it != end;
        it.increment(ec)) {
     const std::u8string u8 = it->path().filename().u8string();
-    if (!isProgramTempFileName(std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size()))) continue;
-    std::error_code fileEc;
-    if (!it->is_regular_file(fileEc) || it->last_write_time(fileEc) > cutoff || fileEc) continue;
-    if (fs::remove(it->path(), fileEc)) ++removed;
+    if (removeIfStale(it->path(), std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size()), minutes))
+      ++removed;
   }
+  return removed;
+}
+
+int removeStaleTempFiles(const std::string& folder, const std::vector<std::string>& names, int minutes) {
+  const std::filesystem::path dir(std::u8string(folder.begin(), folder.end()));
+  int removed = 0;
+  for (const std::string& name : names)
+    if (isProgramTempFileName(name) && removeIfStale(dir / std::u8string(name.begin(), name.end()), name, minutes))
+      ++removed;
   return removed;
 }
 

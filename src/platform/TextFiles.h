@@ -35,6 +35,8 @@ bool writeAnsiLinesAtomic(const std::string& path, const std::vector<std::string
 // the middle of it: names of this program's own patterns, last written more than `minutes` ago.
 // Returns how many were removed.
 int removeStaleTempFiles(const std::string& folder, int minutes = 10);
+// The same for a folder already listed: only the `names` given are looked at.
+int removeStaleTempFiles(const std::string& folder, const std::vector<std::string>& names, int minutes = 10);
 // Whether a file name is one of the program's temporary names (".mrv-<n>-<n>.tmp", and the
 // "<target>.~<n>-<n>.tmp" names earlier versions used).
 bool isProgramTempFileName(std::string_view name);

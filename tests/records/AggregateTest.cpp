@@ -52,6 +52,76 @@ TEST(Aggregate, ValuesKeepEveryByteTheRecordHeld) {
   EXPECT_EQ(f.bytes("mervana.csv"), std::string("PC01,\xED\x40,\x82\xA0\x81,last\r\nPC02,lf only,cr only\r\n"));
 }
 
+// The lines of a record, however they end, and values of every length against the eight-byte copy:
+// control bytes and Shift-JIS inside values, texts that only look like the section marker, a
+// second marker among the programs, and a record that starts with the marker.
+TEST(Aggregate, EveryLineEndAndEveryByteOfAValueComeThrough) {
+  ListFolder f("lines");
+  f.writeBytes("PC01.csv", std::string("PC01\r\n1234567\r\n12345678\r\n123456789\r\n"
+                                       "a\tb\x01" "c\x0B" "d\x0C" "e\x0E" "f\x1F" "g\r\n"
+                                       "\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x82\xA8\x82\xA9\r\n"
+                                       "x/UninstallInfo\r\n/UninstallInfo \r\n/UninstallInfoX\r\n"
+                                       "\r\n\n\rcr\r\r\nend\r\n/UninstallInfo\r\n"
+                                       "Office\r\n/UninstallInfo\r\n7-Zip\nlast"));
+  f.writeBytes("PC02.csv", "/UninstallInfo\r\nonly software\r\n");
+  f.writeBytes("PC03.csv", "PC03\r/UninstallInfo\rprogram\r");
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_EQ(f.bytes("mervana.csv"),
+            std::string("PC01,1234567,12345678,123456789,a\tb\x01" "c\x0B" "d\x0C" "e\x0E" "f\x1F" "g,"
+                        "\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x82\xA8\x82\xA9,"
+                        "x/UninstallInfo,/UninstallInfo ,/UninstallInfoX,,,,cr,,end\r\n"
+                        "\r\n"
+                        "PC03\r\n"));
+  EXPECT_EQ(f.bytes("mervana_a.csv"), "PC01,Office,7-Zip,last\r\nonly software\r\nPC03,program\r\n");
+}
+
+// More records than are read at once: each row is its own record's, in file-name order, and a
+// record that cannot be opened far into the folder still stops the command with its name.
+TEST(Aggregate, AFolderOfManyRecordsKeepsEveryRowInItsPlace) {
+  ListFolder f("many");
+  f.write("mervana.csv", {"previous main"});
+  const int count = 2000;
+  auto stem = [](int i) { return "PC" + std::to_string(100000 + i); };
+  // written in reverse, so that the folder's own order is not the file-name order
+  for (int i = count - 1; i >= 0; --i) {
+    Lines lines{stem(i), "値" + std::to_string(i), std::string(static_cast<std::size_t>(i % 40), 'x')};
+    lines.push_back("/UninstallInfo");
+    for (int p = 0; p < i % 5; ++p) lines.push_back("ソフト" + std::to_string(p));
+    f.write(stem(i) + ".csv", lines);
+  }
+  ASSERT_TRUE(build(f).ok);
+  const Lines main = f.lines("mervana.csv"), software = f.lines("mervana_a.csv");
+  ASSERT_EQ(main.size(), static_cast<std::size_t>(count));
+  ASSERT_EQ(software.size(), static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    ASSERT_EQ(main[i], stem(i) + ",値" + std::to_string(i) + "," + std::string(static_cast<std::size_t>(i % 40), 'x'));
+    std::string programs = stem(i);
+    for (int p = 0; p < i % 5; ++p) programs += ",ソフト" + std::to_string(p);
+    ASSERT_EQ(software[i], programs);
+  }
+
+  fs::copy_file(f.path() / "mervana.csv", f.path() / "kept.txt");
+  fs::remove(f.path() / (stem(1700) + ".csv"));
+  UnopenableFile late(f.path() / (stem(1700) + ".csv"));
+  const AggregateOutcome r = build(f);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.message, stem(1700) + ".csvが開けません");
+  EXPECT_EQ(f.bytes("mervana.csv"), f.bytes("kept.txt"));
+}
+
+// Half-written lists of a run that was killed are removed once they are ten minutes old.
+TEST(Aggregate, WhatAKilledRunLeftBesideTheListsGoesOnceItIsOld) {
+  ListFolder f("stale");
+  f.write("PC01.csv", {"PC01"});
+  f.writeBytes(".mrv-999999-0.tmp", "PC01,half");
+  f.writeBytes(".mrv-999999-1.tmp", "young");
+  fs::last_write_time(f.path() / ".mrv-999999-0.tmp", fs::file_time_type::clock::now() - std::chrono::minutes(11));
+  ASSERT_TRUE(build(f).ok);
+  EXPECT_FALSE(f.exists(".mrv-999999-0.tmp"));
+  EXPECT_TRUE(f.exists(".mrv-999999-1.tmp"));
+  EXPECT_EQ(f.lines("mervana.csv"), (Lines{"PC01"}));
+}
+
 TEST(Aggregate, HeadingsTakeTheNtLabelsAndKeepTheLastLabelWhole) {
   ListFolder f("headings");
   f.write("itemlist.csv", {"CSVファイル名,CSVファイル名", ",", ",時計誤差Min", "\"9x,ラベル\",NT名", "\"quoted\",\"x,y\"",

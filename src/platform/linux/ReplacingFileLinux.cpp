@@ -1,5 +1,6 @@
 // The replacing file on POSIX: a temporary name in the target's folder, fsync, rename, and the
-// folder's entry forced to the disk.
+// folder's entry forced to the disk. A long file is sent on to the disk while it is written, so
+// that the fsync at the end does not wait for all of it at once.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@ namespace mrv {
 
 namespace {
 constexpr std::size_t kBufferBytes = 1 << 18;
+constexpr std::uint64_t kWriteOutBytes = 8 << 20;
 
 bool writeAll(int fd, const char* p, std::size_t left) {
   while (left > 0) {
@@ -53,8 +55,13 @@ ReplacingFile::~ReplacingFile() { discard(); }
 
 void ReplacingFile::write(std::string_view bytes) {
   if (!isOpen() || failed_) return;
-  buffer_.append(bytes);
-  if (buffer_.size() >= kBufferBytes && !flushBuffer()) fail();
+  if (bytes.size() < kBufferBytes) {
+    buffer_.append(bytes);
+    if (buffer_.size() >= kBufferBytes && !flushBuffer()) fail();
+    return;
+  }
+  // a long piece goes as it is, after what the buffer holds
+  if (!flushBuffer() || !writeOut(bytes.data(), bytes.size())) fail();
 }
 
 void ReplacingFile::fail() {
@@ -63,9 +70,24 @@ void ReplacingFile::fail() {
 }
 
 bool ReplacingFile::flushBuffer() {
-  const bool ok = writeAll(static_cast<int>(handle_), buffer_.data(), buffer_.size());
+  const bool ok = writeOut(buffer_.data(), buffer_.size());
   buffer_.clear();
   return ok;
+}
+
+bool ReplacingFile::writeOut(const char* p, std::size_t n) {
+  const int fd = static_cast<int>(handle_);
+  if (!writeAll(fd, p, n)) return false;
+  written_ += n;
+#if defined(__linux__)
+  // only a start: the fsync in finish() is what makes the file safe, and reports what failed
+  if (written_ - writingOut_ >= kWriteOutBytes) {
+    ::sync_file_range(fd, static_cast<off_t>(writingOut_), static_cast<off_t>(written_ - writingOut_),
+                      SYNC_FILE_RANGE_WRITE);
+    writingOut_ = written_;
+  }
+#endif
+  return true;
 }
 
 void ReplacingFile::closeHandle() {

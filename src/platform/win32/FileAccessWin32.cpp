@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "base/Utf8Path.h"
 #include "platform/FileLock.h"
@@ -57,6 +58,29 @@ FileRefusal readRegularFile(const std::string& path, std::uint64_t maxBytes, Lin
     bytes.append(buf, got);
   }
   return FileRefusal::None;
+}
+
+bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
+  namespace fs = std::filesystem;
+  names.clear();
+  std::error_code ec;
+  fs::directory_iterator it(pathFromUtf8(folder), ec);
+  if (ec) return false;
+  for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) return false;
+    // anything but a folder: a file that cannot be opened must be noticed, not passed over
+    std::error_code typeEc;
+    if (!it->is_directory(typeEc)) names.push_back(utf8FromPath(it->path().filename()));
+  }
+  return !ec;
+}
+
+// Windows opens each file by its whole path: the folder is only remembered.
+FolderReader::FolderReader(std::string folder) : folder_(std::move(folder)) {}
+FolderReader::~FolderReader() = default;
+FileRefusal FolderReader::read(const std::string& name, std::uint64_t maxBytes, LinkRule links,
+                               std::string& bytes) const {
+  return readRegularFile(joinPath(folder_, name), maxBytes, links, bytes);
 }
 
 bool FileLock::acquire(const std::string& lockPath, int timeoutMs, std::string* why) {
