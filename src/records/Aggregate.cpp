@@ -7,8 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+#include <deque>
+#include <future>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/Text.h"
@@ -33,25 +39,136 @@ bool isAscii(std::string_view s) {
 }
 std::string toAnsi(std::string_view utf8) { return isAscii(utf8) ? std::string(utf8) : utf8ToAnsi(utf8); }
 
-// Calls f(line) for every line of a byte text (CR LF, LF or CR); a final line end gives no
-// empty last line. Records are long and end their lines with CR LF, so the scan looks for LF and
-// then for a lone CR inside the piece before it.
-template <typename F>
-void forEachLine(std::string_view text, F&& f) {
+// Where the line that is the section marker begins in a record's text, or npos. Lines end in
+// CR LF, LF or a lone CR.
+std::size_t findMarkerLine(std::string_view text) {
+  for (std::size_t at = text.find(kSectionMarker); at != std::string_view::npos;
+       at = text.find(kSectionMarker, at + 1)) {
+    const std::size_t after = at + kSectionMarker.size();
+    const bool startsLine = at == 0 || text[at - 1] == '\n' || text[at - 1] == '\r';
+    const bool endsLine = after == text.size() || text[after] == '\r' || text[after] == '\n';
+    if (startsLine && endsLine) return at;
+  }
+  return std::string_view::npos;
+}
+
+// Where the line from `at` ends, its line end (CR LF, LF or a lone CR) passed over.
+std::size_t nextLine(std::string_view text, std::size_t at) {
+  while (at < text.size() && text[at] != '\r' && text[at] != '\n') ++at;
+  if (at < text.size()) at += text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
+  return at;
+}
+
+// Writes every line of a byte text at `o`, the lines parted by commas, and gives where the
+// writing ended; a final line end gives no empty last line. `comma`: whether the first line, too,
+// stands behind a comma. With `dropMarkers` a line that is the section marker is left out.
+// `firstEnd`, when given, receives where the first line written ends (null when none was). The
+// room at `o` must be the text's size and one byte more.
+//
+// Records are long and their lines short (350 lines of some 14 bytes), so the copy goes eight
+// bytes at a time and finds the first byte below 0x0E in them, which may end the line; a
+// Shift-JIS double byte never holds such a byte.
+char* writeFields(char* o, std::string_view text, bool comma, bool dropMarkers, char** firstEnd = nullptr) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    const char* stop = lf ? lf : end;
-    const char* lineEnd = lf && stop > p && stop[-1] == '\r' ? stop - 1 : stop;
-    // lone CRs before it end lines of their own
-    while (const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(lineEnd - p)))) {
-      f(std::string_view(p, static_cast<std::size_t>(cr - p)));
-      p = cr + 1;
+    if (comma) *o++ = ',';
+    char* const line = o;
+    for (;;) {
+      if constexpr (std::endian::native == std::endian::little) {
+        if (end - p >= 8) {
+          std::uint64_t w;
+          std::memcpy(&w, p, 8);
+          std::memcpy(o, p, 8);  // all eight, though only those before a line end count
+          const std::uint64_t low = (w - 0x0E0E0E0E0E0E0E0Eull) & ~w & 0x8080808080808080ull;
+          if (low == 0) {
+            o += 8;
+            p += 8;
+            continue;
+          }
+          const int at = std::countr_zero(low) / 8;  // the first byte below 0x0E
+          o += at;
+          p += at;
+          if (*p == '\r' || *p == '\n') break;
+          ++o;  // a tab or other control byte within the value
+          ++p;
+          continue;
+        }
+      }
+      while (p < end && *p != '\r' && *p != '\n') *o++ = *p++;
+      break;
     }
-    if (lf || p < lineEnd) f(std::string_view(p, static_cast<std::size_t>(lineEnd - p)));
-    p = lf ? lf + 1 : end;
+    if (p < end) p += *p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1;
+    if (dropMarkers && std::string_view(line, static_cast<std::size_t>(o - line)) == kSectionMarker) {
+      o = comma ? line - 1 : line;
+      continue;
+    }
+    if (firstEnd && !*firstEnd) *firstEnd = o;
+    comma = true;
   }
+  return o;
+}
+
+// Text written in place at its end: room is made in steps and kept, so a batch's rows are written
+// without a fill of each row's room first.
+class RowText {
+ public:
+  // Room for `n` more bytes at the end; the bytes written there are kept by done().
+  char* room(std::size_t n) {
+    if (text_.size() < used_ + n) text_.resize(std::max(used_ + n, 2 * text_.size()));
+    return text_.data() + used_;
+  }
+  void done(const char* end) { used_ = static_cast<std::size_t>(end - text_.data()); }
+  std::size_t size() const { return used_; }
+  std::string_view view(std::size_t from, std::size_t to) const { return std::string_view(text_).substr(from, to - from); }
+  std::string_view all() const { return view(0, used_); }
+
+ private:
+  std::string text_;
+  std::size_t used_ = 0;
+};
+
+// A batch of records, read and split into rows: the lines before the section marker in the main
+// row, those after it in the software row.
+//
+// Without the administrator's list the rows are the lists' lines as they are written (the
+// software row led by the record's first value, its file name). With it, every value stands
+// behind a comma, and the ends of each record's rows are kept so that the administrator's columns
+// can take the place of the first value.
+struct Batch {
+  std::vector<FileRefusal> refusals;  // one a record
+  std::vector<std::string> whys;      // what kept a record from being read
+  RowText main, software;
+  std::vector<std::size_t> mainEnds, softwareEnds, firstValueEnds;  // with the administrator's list
+};
+
+void addRecord(std::string_view text, bool withAdmin, Batch& b) {
+  const std::size_t marker = findMarkerLine(text);
+  const std::string_view mainPart = text.substr(0, marker);
+  const std::string_view softwarePart =
+      marker == std::string_view::npos ? std::string_view() : text.substr(nextLine(text, marker));
+
+  char* const mainStart = b.main.room(mainPart.size() + 3);
+  char* firstEnd = nullptr;
+  char* o = writeFields(mainStart, mainPart, withAdmin, false, &firstEnd);
+  const std::string_view name(mainStart, firstEnd ? static_cast<std::size_t>(firstEnd - mainStart) : 0);
+  if (withAdmin) {
+    b.firstValueEnds.push_back(b.main.size() + name.size());
+    b.main.done(o);
+    b.mainEnds.push_back(b.main.size());
+    b.software.done(writeFields(b.software.room(softwarePart.size() + 1), softwarePart, true, true));
+    b.softwareEnds.push_back(b.software.size());
+    return;
+  }
+  *o++ = '\r';
+  *o++ = '\n';
+  b.main.done(o);
+  char* s = b.software.room(name.size() + softwarePart.size() + 3);
+  s = std::copy(name.begin(), name.end(), s);
+  s = writeFields(s, softwarePart, firstEnd != nullptr, true);  // after the name, even an empty one
+  *s++ = '\r';
+  *s++ = '\n';
+  b.software.done(s);
 }
 
 bool hasCsvExtension(std::string_view name) {
@@ -204,9 +321,9 @@ namespace {
 // A file of the folder, read only when it is a regular file within the size limit. `why` says
 // what kept it from being read. The administrator's lists may be links; records, which PCs save,
 // may not: a link among them could copy any file this user may read into the lists.
-FileRefusal readListFile(const std::string& folder, const std::string& name, LinkRule links, std::string& bytes,
+FileRefusal readListFile(const FolderReader& folder, const std::string& name, LinkRule links, std::string& bytes,
                          std::string& why) {
-  const FileRefusal r = readRegularFile(joinPath(folder, name), kMaxFolderFileBytes, links, bytes);
+  const FileRefusal r = folder.read(name, kMaxFolderFileBytes, links, bytes);
   // a file the system would not open keeps the plain message; a refusal of ours says what it was
   const bool ours = r == FileRefusal::Folder || r == FileRefusal::NotRegular || r == FileRefusal::Link ||
                     r == FileRefusal::TooLarge;
@@ -218,6 +335,24 @@ FileRefusal readListFile(const std::string& folder, const std::string& name, Lin
 // named in the outcome. A file that is one but cannot be read stops the command.
 bool isPassedOver(FileRefusal r) { return r == FileRefusal::NotRegular || r == FileRefusal::Link; }
 
+// Records are read and split in batches, several at once on threads of their own, while the
+// lists are written from the batches in file-name order. Most of the time goes to the system's
+// opening and reading of many small files, which spreads over the processors.
+constexpr std::size_t kBatchRecords = 256;
+
+Batch readBatch(const FolderReader& folder, const std::vector<std::string>& names, std::size_t from,
+                std::size_t to, bool withAdmin) {
+  Batch b;
+  std::string bytes;
+  for (std::size_t i = from; i < to; ++i) {
+    std::string why;
+    b.refusals.push_back(readListFile(folder, names[i], LinkRule::Refuse, bytes, why));
+    b.whys.push_back(std::move(why));
+    if (b.refusals.back() == FileRefusal::None) addRecord(bytes, withAdmin, b);
+  }
+  return b;
+}
+
 AggregateOutcome buildLists(const std::string& folder) {
   // Both lists are written beside the old ones; the old ones stay until everything was read.
   ReplacingFile mainOut(joinPath(folder, std::string(kMainListName)));
@@ -227,13 +362,15 @@ AggregateOutcome buildLists(const std::string& folder) {
 
   std::vector<std::string> names;
   if (!listFileNames(folder, names)) return failure(folder + std::string(kCannotOpen));
+  removeStaleTempFiles(folder, names);  // lists a killed run left half-written beside the old ones
+  const FolderReader reader(folder);
 
   std::string bytes, why;
   AdminList admin;
   const std::string adminName = findListFile(names, kAdminListName);
   const bool hasAdmin = !adminName.empty();
   if (hasAdmin) {
-    if (readListFile(folder, adminName, LinkRule::Follow, bytes, why) != FileRefusal::None)
+    if (readListFile(reader, adminName, LinkRule::Follow, bytes, why) != FileRefusal::None)
       return failure(std::string(kAdminListName) + std::string(kCannotOpen) + why);
     // a spreadsheet saves it in UTF-8 as readily as in Shift-JIS: the configuration file's rule
     admin.load(textFileToUtf8(bytes));
@@ -241,7 +378,7 @@ AggregateOutcome buildLists(const std::string& folder) {
 
   const std::string itemListName = findListFile(names, kItemListName);
   if (!itemListName.empty()) {
-    if (readListFile(folder, itemListName, LinkRule::Follow, bytes, why) != FileRefusal::None)
+    if (readListFile(reader, itemListName, LinkRule::Follow, bytes, why) != FileRefusal::None)
       return failure(std::string(kItemListName) + std::string(kCannotOpen) + why);
     const Headings h = buildHeadings(splitLines(ansiToUtf8(bytes)), hasAdmin ? &admin.heading : nullptr);
     mainOut.write(toAnsi(h.main) + "\r\n");
@@ -249,52 +386,56 @@ AggregateOutcome buildLists(const std::string& folder) {
   }
 
   keepRecordFileNames(names);
-  std::string mainRow, softwareRow, row;
-  std::string passedOver;
-  for (const std::string& name : names) {
-    const FileRefusal refusal = readListFile(folder, name, LinkRule::Refuse, bytes, why);
-    if (isPassedOver(refusal)) {
-      passedOver += "\n" + name + why;
-      continue;
+  // batches being read: a few more than the processors, so that none waits for the lists' writing
+  std::deque<std::future<Batch>> reading;
+  const std::size_t ahead = std::max(2u, std::thread::hardware_concurrency()) + 1;
+  std::size_t next = 0;
+  auto readNextBatch = [&] {
+    const std::size_t from = next, to = std::min(names.size(), next + kBatchRecords);
+    next = to;
+    auto job = [&reader, &names, from, to, hasAdmin] { return readBatch(reader, names, from, to, hasAdmin); };
+    try {
+      reading.push_back(std::async(std::launch::async, job));
+    } catch (const std::system_error&) {  // no thread to be had: read it when its turn comes
+      reading.push_back(std::async(std::launch::deferred, job));
     }
-    if (refusal != FileRefusal::None) return failure(name + std::string(kCannotOpen) + why);
-    mainRow.clear();
-    softwareRow.clear();
-    bool inSoftware = false;
-    bool first = true;
-    std::size_t firstValueEnd = 0;  // where the main row's first value ends (its leading comma counted)
-    forEachLine(bytes, [&](std::string_view line) {
-      if (line == kSectionMarker) {
-        inSoftware = true;
-      } else {
-        std::string& target = inSoftware ? softwareRow : mainRow;
-        target += ',';
-        target += line;
-        if (!inSoftware && firstValueEnd == 0) firstValueEnd = mainRow.size();
-        // without the administrator's list, the software row starts with the record file name
-        if (first && !inSoftware && !hasAdmin) softwareRow = mainRow;
-      }
-      first = false;
-    });
+  };
+  while (next < names.size() && reading.size() < ahead) readNextBatch();
 
-    if (!hasAdmin) {
-      mainOut.write(std::string_view(mainRow).substr(mainRow.empty() ? 0 : 1));
+  std::string row;
+  std::string passedOver;
+  for (std::size_t done = 0; !reading.empty();) {
+    const Batch batch = reading.front().get();
+    reading.pop_front();
+    if (next < names.size()) readNextBatch();
+    std::size_t read = 0;  // records of the batch that were read
+    for (std::size_t k = 0; k < batch.refusals.size(); ++k) {
+      const std::string& name = names[done++];
+      const FileRefusal refusal = batch.refusals[k];
+      if (isPassedOver(refusal)) {
+        passedOver += "\n" + name + batch.whys[k];
+        continue;
+      }
+      if (refusal != FileRefusal::None) return failure(name + std::string(kCannotOpen) + batch.whys[k]);
+      if (!hasAdmin) continue;  // the batch's lines go at once, below
+      // The administrator's columns take the place of the file name stem.
+      const std::string_view rest = batch.main.view(batch.firstValueEnds[read], batch.mainEnds[read]);
+      const std::string_view software = batch.software.view(read ? batch.softwareEnds[read - 1] : 0, batch.softwareEnds[read]);
+      ++read;
+      const std::string key = toUpperAscii(name.substr(0, name.find('.')));
+      std::string adminLine;
+      row = admin.take(key, adminLine) ? toAnsi(adminLine) : toAnsi(key) + admin.filler;
+      mainOut.write(row);
+      mainOut.write(rest);
       mainOut.write("\r\n");
-      softwareOut.write(std::string_view(softwareRow).substr(softwareRow.empty() ? 0 : 1));
-      softwareOut.write("\r\n");
-      continue;
+      softwareOut.write(row);
+      softwareOut.write(software);  // begins with its comma, or is empty: then one empty column
+      softwareOut.write(software.empty() ? ",\r\n" : "\r\n");
     }
-    // The administrator's columns take the place of the file name stem.
-    const std::string_view rest = std::string_view(mainRow).substr(std::min(firstValueEnd, mainRow.size()));
-    const std::string key = toUpperAscii(name.substr(0, name.find('.')));
-    std::string adminLine;
-    row = admin.take(key, adminLine) ? toAnsi(adminLine) : toAnsi(key) + admin.filler;
-    mainOut.write(row);
-    mainOut.write(rest);
-    mainOut.write("\r\n");
-    softwareOut.write(row);
-    softwareOut.write(softwareRow);  // begins with its comma, or is empty: then one empty column
-    softwareOut.write(softwareRow.empty() ? ",\r\n" : "\r\n");
+    if (!hasAdmin) {
+      mainOut.write(batch.main.all());
+      softwareOut.write(batch.software.all());
+    }
   }
 
   // PCs of the administrator's list that never saved a record close both lists.
@@ -317,7 +458,6 @@ AggregateOutcome buildLists(const std::string& folder) {
 }  // namespace
 
 AggregateOutcome BuildAggregatedLists(const std::string& folder) {
-  removeStaleTempFiles(folder);  // lists a killed run left half-written beside the old ones
   try {
     return buildLists(folder);
   } catch (const std::exception& e) {  // out of memory, say: the old lists stay, nothing is left beside them
