@@ -9,7 +9,6 @@
 #include "app/TForm1.h"
 #include "gui/FirstPaintReport.h"
 #include "gui/MainWindow.h"
-#include "gui/WindowStyle.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
 
@@ -33,7 +32,6 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Mervana");
-  SetWindowConventions();
   CloseInheritedDisplay(started.keptDisplay);  // the window has its own connection now
   MainWindow window(services.platform(), programPath);
   TForm1& form = window.form();
