@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/Encoding.h"
+#include "platform/ReplacingFile.h"
 #include "platform/TextFiles.h"
 #include "support/TempFolder.h"
 #include "support/FileBytes.h"
@@ -210,6 +211,37 @@ TEST(AtomicWrite, AKillDuringSaveLeavesTheOldRecordWholeAndTheNextSaveTidiesUp) 
   EXPECT_EQ(removeStaleTempFiles(dir.path.string()), static_cast<int>(left));
   EXPECT_TRUE(fs::exists(dir / ".mrv-1-2.tmp"));
   EXPECT_TRUE(fs::exists(dir / "notes.tmp"));
+}
+
+// A long list replaced is the new one at once, and the old one is let go soon after (it is freed
+// on a thread of its own); a reader that had it open reads it whole meanwhile.
+TEST(AtomicWrite, ALongFileReplacedIsLetGoSoonAfter) {
+  TempDir dir;
+  const std::string target = (dir.path / "mervana_a.csv").string();
+  const std::string old(6 << 20, 'o');
+  ASSERT_TRUE(writeFileAtomic(target, old));
+  std::ifstream reader(target, std::ios::binary);
+  ReplacingFile list(target);
+  list.write(std::string(7 << 20, 'n'));
+  ASSERT_TRUE(list.finish());
+  ASSERT_TRUE(list.replaceTarget());
+  EXPECT_EQ(fs::file_size(target), 7u << 20);
+  std::ostringstream held;
+  held << reader.rdbuf();
+  EXPECT_EQ(held.str(), old);
+  reader.close();
+
+  // no descriptor of this process is left on the replaced file
+  auto holdsReplaced = [] {
+    for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+      std::error_code ec;
+      const std::string to = fs::read_symlink(e.path(), ec).string();
+      if (!ec && to.find("mervana_a.csv") != std::string::npos && to.ends_with("(deleted)")) return true;
+    }
+    return false;
+  };
+  for (int i = 0; i < 500 && holdsReplaced(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(holdsReplaced());
 }
 
 TEST(AtomicWrite, OnlyTheProgramsOwnTemporaryNamesAreRecognised) {

@@ -1,12 +1,16 @@
 // The replacing file on POSIX: a temporary name in the target's folder, fsync, rename, and the
 // folder's entry forced to the disk. A long file is sent on to the disk while it is written, so
-// that the fsync at the end does not wait for all of it at once.
+// that the fsync at the end does not wait for all of it at once, and the long file it replaces is
+// freed on a thread of its own.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 #include "platform/ReplacingFile.h"
 
@@ -15,6 +19,7 @@ namespace mrv {
 namespace {
 constexpr std::size_t kBufferBytes = 1 << 18;
 constexpr std::uint64_t kWriteOutBytes = 8 << 20;
+constexpr off_t kFreedInBackgroundBytes = 4 << 20;
 
 bool writeAll(int fd, const char* p, std::size_t left) {
   while (left > 0) {
@@ -105,12 +110,34 @@ bool ReplacingFile::finish() {
   return finished_;
 }
 
+namespace {
+// Lets go of the file a rename replaced. The last link of a long file is the rename's longest part
+// (the system frees every page of it), so the file is held open across the rename and let go on a
+// thread of its own: the caller goes on, and a second list's file is freed beside the first.
+void letGoInBackground(int replaced) {
+  if (replaced < 0) return;
+  struct stat st {};
+  if (::fstat(replaced, &st) != 0 || st.st_size < kFreedInBackgroundBytes) {  // a record: at once
+    ::close(replaced);
+    return;
+  }
+  try {
+    std::thread([replaced] { ::close(replaced); }).detach();
+  } catch (const std::system_error&) {
+    ::close(replaced);
+  }
+}
+}  // namespace
+
 bool ReplacingFile::replaceTarget() {
   if (!finished_) return false;
+  const int replaced = ::open(target_.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
     error_ = errno;
+    if (replaced >= 0) ::close(replaced);
     return false;
   }
+  letGoInBackground(replaced);
   temp_.clear();
   // the rename is only durable once the folder's entry is on the disk
   const std::size_t slash = target_.rfind('/');
