@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
@@ -46,6 +47,25 @@ TEST_F(MainWindowTest, StartsAsTheInteractiveWindow) {
   EXPECT_FALSE(window->Memo1()->isReadOnly());
   EXPECT_TRUE(window->StringGrid1()->isHidden());
   EXPECT_TRUE(window->Panel1()->isHidden());
+}
+
+// The window asks for the first of its Japanese Gothic faces that this desktop has, as the font
+// configuration's own listing (fc-list) names them; with none of them, for all of them.
+TEST_F(MainWindowTest, TheWindowAsksOnlyForTheJapaneseFacesTheDesktopHas) {
+  QProcess fcList;
+  fcList.start("fc-list", {":", "family"});
+  ASSERT_TRUE(fcList.waitForFinished(30000)) << "fc-list did not run: " << fcList.errorString().toStdString();
+  ASSERT_EQ(fcList.exitCode(), 0);
+  QStringList listed;  // each line: a face's family names, comma-separated, in their languages
+  for (const QString& line : QString::fromUtf8(fcList.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+    for (const QString& name : line.split(',')) listed << name.trimmed();
+  const QStringList order{QString::fromUtf8("ＭＳ Ｐゴシック"), "MS PGothic", "IPAPGothic", "IPAGothic", "Noto Sans CJK JP"};
+  QStringList expected;
+  for (const QString& family : order)
+    if (expected.isEmpty() && listed.contains(family, Qt::CaseInsensitive)) expected << family;
+  if (expected.isEmpty()) expected = order;
+  EXPECT_EQ(window->font().families().join(", ").toStdString(), expected.join(", ").toStdString());
+  EXPECT_EQ(window->Memo1()->font().families().join(", ").toStdString(), expected.join(", ").toStdString());
 }
 
 // The grid and the chart panel's widgets are made when first used, not at start; made late, they
