@@ -30,7 +30,10 @@ int main(int argc, char** argv) {
   const Settings& settings = run.start.settings;
   const PlatformServices& services = *run.services;
 
+  // the font configuration is read beside the window library's start, not after it
+  FontConfigurationReading fonts;
   QApplication app(argc, argv);
+  fonts.wait();
   QApplication::setApplicationName("Mervana");
   CloseInheritedDisplay(started.keptDisplay);  // the window has its own connection now
   MainWindow window(services.platform(), programPath);

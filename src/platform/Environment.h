@@ -36,4 +36,25 @@ std::string ExecProgram(const std::string& path, const std::string& argv0, const
 // Sleeps for the given milliseconds (the batch delay of a run without a window system).
 void SleepMilliseconds(int ms);
 
+// The desktop's font configuration read on a thread of its own while the window library starts,
+// instead of at the window's first text, where it is the longest single step (fontconfig's FcInit,
+// 5 to 7 ms). Only in a process that has the font configuration library loaded already (the
+// window program: the window library needs it), and not in one started with a start-up
+// notification (the window library takes DESKTOP_STARTUP_ID out of the environment while it
+// starts, and the font configuration reads the environment); elsewhere, and on Windows, nothing
+// is done. Whoever reads it first, the window library or this thread, reads it for both.
+class FontConfigurationReading {
+ public:
+  FontConfigurationReading();
+  // waits for the reading to end
+  ~FontConfigurationReading();
+  FontConfigurationReading(const FontConfigurationReading&) = delete;
+  FontConfigurationReading& operator=(const FontConfigurationReading&) = delete;
+  // Waits for the reading to end (at once when there is none).
+  void wait();
+
+ private:
+  void* reading_ = nullptr;  // the platform's own, while a thread reads
+};
+
 }  // namespace mrv

@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <netdb.h>
 #include <sys/stat.h>
 #include <poll.h>
@@ -13,7 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "platform/Environment.h"
@@ -193,6 +196,46 @@ std::string ExecProgram(const std::string& path, const std::string& argv0, const
 
 void SleepMilliseconds(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+namespace {
+// The font configuration library (kept loaded while its thread runs) and the thread reading it.
+struct FontReading {
+  void* library = nullptr;
+  std::thread thread;
+};
+}  // namespace
+
+FontConfigurationReading::FontConfigurationReading() {
+  if (!env("DESKTOP_STARTUP_ID").empty()) return;
+  // RTLD_NOLOAD: the library is never loaded into a process that does not have it already
+  void* library = ::dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+  if (!library) return;
+  const auto init = reinterpret_cast<int (*)()>(::dlsym(library, "FcInit"));
+  auto reading = std::make_unique<FontReading>();
+  reading->library = library;
+  if (init) {
+    try {
+      reading->thread = std::thread([init] { init(); });
+    } catch (const std::system_error&) {
+      // no thread to be had: the window library reads the configuration in its turn
+    }
+  }
+  if (!reading->thread.joinable()) {
+    ::dlclose(library);
+    return;
+  }
+  reading_ = reading.release();
+}
+
+FontConfigurationReading::~FontConfigurationReading() { wait(); }
+
+void FontConfigurationReading::wait() {
+  if (!reading_) return;
+  const std::unique_ptr<FontReading> reading(static_cast<FontReading*>(reading_));
+  reading_ = nullptr;
+  reading->thread.join();
+  ::dlclose(reading->library);
 }
 
 }  // namespace mrv

@@ -94,4 +94,9 @@ void SleepMilliseconds(int ms) {
   if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
+// Windows fonts need no configuration read ahead.
+FontConfigurationReading::FontConfigurationReading() = default;
+FontConfigurationReading::~FontConfigurationReading() = default;
+void FontConfigurationReading::wait() {}
+
 }  // namespace mrv
