@@ -9,6 +9,7 @@
 #include "app/TForm1.h"
 #include "gui/FirstPaintReport.h"
 #include "gui/MainWindow.h"
+#include "gui/WindowStyle.h"
 #include "platform/Environment.h"
 #include "platform/PlatformServices.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   fonts.wait();
   QApplication::setApplicationName("Mervana");
+  SetWindowStyle();
   CloseInheritedDisplay(started.keptDisplay);  // the window has its own connection now
   MainWindow window(services.platform(), programPath);
   TForm1& form = window.form();

@@ -206,6 +206,20 @@ TEST_F(WindowProgram, ABareXServerRunsTheWindowRunAfterRun) {
   EXPECT_EQ(records(save), 1u);
 }
 
+// The window's first frame reads no image file: the menu bar's chevrons are drawn, so no image
+// format plugin is looked for at start (Qt names every plugin folder it searches).
+TEST_F(WindowProgram, TheWindowPaintsItsFirstFrameWithoutImagePlugins) {
+  ASSERT_EQ(std::system("command -v Xvfb >/dev/null 2>&1"), 0) << "Xvfb is not installed (scripts/setup.sh --tests)";
+  fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
+  const OwnXServer x(dir, 260, true);
+  const auto r = runWith("DISPLAY=:" + std::to_string(x.number) + " MERVANA_FIRST_PAINT=1 QT_DEBUG_PLUGINS=1",
+                         program.string(), dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("first paint at ", 0), 0u) << r.out << r.err;
+  EXPECT_NE(r.err.find("platforms"), std::string::npos) << "Qt did not report its plugin search:\n" << r.err;
+  EXPECT_EQ(r.err.find("imageformats"), std::string::npos) << r.err;
+}
+
 // With a display, a batch run asks the item definition file's questions in the window's dialogs
 // and waits for the answer (without one it would answer "No" on stderr and save at once): the
 // question's box appears on the X server, and nothing is saved while it stands.
