@@ -5,11 +5,11 @@
 // window program or end, and the library brings some twenty others with it. Without the library
 // there are no printers, as with a server that is not running.
 #include <cups/cups.h>  // types and constants; the functions are looked up in the library
-#include <dlfcn.h>
 
 #include <sys/socket.h>
 
 #include "base/Error.h"
+#include "platform/LibraryFunctions.h"
 #include "platform/Printers.h"
 
 namespace mrv {
@@ -39,27 +39,21 @@ struct CupsLibrary {
   decltype(&::cupsGetDefault2) cupsGetDefault2 = nullptr;
 };
 
-template <typename F>
-bool lookUp(void* library, const char* name, F& out) {
-  out = reinterpret_cast<F>(::dlsym(library, name));
-  return out != nullptr;
-}
-
 // Null when the library or one of its functions is missing. Loaded once, kept for the process.
 const CupsLibrary* cups() {
   static const CupsLibrary* const library = []() -> const CupsLibrary* {
-    void* h = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+    void* h = LoadSystemLibrary("libcups.so.2");
     if (!h) return nullptr;
     static CupsLibrary c;
-    const bool all = lookUp(h, "httpConnect2", c.httpConnect2) && lookUp(h, "cupsServer", c.cupsServer) &&
-                     lookUp(h, "ippPort", c.ippPort) && lookUp(h, "cupsEncryption", c.cupsEncryption) &&
-                     lookUp(h, "httpSetTimeout", c.httpSetTimeout) && lookUp(h, "httpClose", c.httpClose) &&
-                     lookUp(h, "ippGetString", c.ippGetString) && lookUp(h, "ippNewRequest", c.ippNewRequest) &&
-                     lookUp(h, "ippAddStrings", c.ippAddStrings) && lookUp(h, "cupsDoRequest", c.cupsDoRequest) &&
-                     lookUp(h, "ippFirstAttribute", c.ippFirstAttribute) &&
-                     lookUp(h, "ippNextAttribute", c.ippNextAttribute) && lookUp(h, "ippGetName", c.ippGetName) &&
-                     lookUp(h, "ippGetGroupTag", c.ippGetGroupTag) && lookUp(h, "ippDelete", c.ippDelete) &&
-                     lookUp(h, "cupsGetDefault2", c.cupsGetDefault2);
+    const bool all = LookUpFunction(h, "httpConnect2", c.httpConnect2) && LookUpFunction(h, "cupsServer", c.cupsServer) &&
+                     LookUpFunction(h, "ippPort", c.ippPort) && LookUpFunction(h, "cupsEncryption", c.cupsEncryption) &&
+                     LookUpFunction(h, "httpSetTimeout", c.httpSetTimeout) && LookUpFunction(h, "httpClose", c.httpClose) &&
+                     LookUpFunction(h, "ippGetString", c.ippGetString) && LookUpFunction(h, "ippNewRequest", c.ippNewRequest) &&
+                     LookUpFunction(h, "ippAddStrings", c.ippAddStrings) && LookUpFunction(h, "cupsDoRequest", c.cupsDoRequest) &&
+                     LookUpFunction(h, "ippFirstAttribute", c.ippFirstAttribute) &&
+                     LookUpFunction(h, "ippNextAttribute", c.ippNextAttribute) && LookUpFunction(h, "ippGetName", c.ippGetName) &&
+                     LookUpFunction(h, "ippGetGroupTag", c.ippGetGroupTag) && LookUpFunction(h, "ippDelete", c.ippDelete) &&
+                     LookUpFunction(h, "cupsGetDefault2", c.cupsGetDefault2);
     return all ? &c : nullptr;
   }();
   return library;

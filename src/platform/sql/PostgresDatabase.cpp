@@ -7,8 +7,9 @@
 #include <algorithm>
 
 #ifdef MERVANA_POSTGRES
-#include <dlfcn.h>
 #include <libpq-fe.h>  // types and constants; the functions are looked up in the library
+
+#include "platform/LibraryFunctions.h"
 #endif
 
 namespace mrv {
@@ -36,26 +37,20 @@ struct PqLibrary {
   decltype(&::PQgetlength) PQgetlength = nullptr;
 };
 
-template <typename F>
-bool lookUp(void* library, const char* name, F& out) {
-  out = reinterpret_cast<F>(::dlsym(library, name));
-  return out != nullptr;
-}
-
 // Null when the library or one of its functions is missing. Loaded once, kept for the process.
 const PqLibrary* loadPq() {
   static const PqLibrary* const library = []() -> const PqLibrary* {
-    void* h = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+    void* h = LoadSystemLibrary("libpq.so.5");
     if (!h) return nullptr;
     static PqLibrary l;
-    const bool all = lookUp(h, "PQconnectdb", l.PQconnectdb) && lookUp(h, "PQstatus", l.PQstatus) &&
-                     lookUp(h, "PQerrorMessage", l.PQerrorMessage) && lookUp(h, "PQfinish", l.PQfinish) &&
-                     lookUp(h, "PQsetClientEncoding", l.PQsetClientEncoding) && lookUp(h, "PQexec", l.PQexec) &&
-                     lookUp(h, "PQexecParams", l.PQexecParams) && lookUp(h, "PQresultStatus", l.PQresultStatus) &&
-                     lookUp(h, "PQresultErrorMessage", l.PQresultErrorMessage) && lookUp(h, "PQclear", l.PQclear) &&
-                     lookUp(h, "PQntuples", l.PQntuples) && lookUp(h, "PQnfields", l.PQnfields) &&
-                     lookUp(h, "PQgetisnull", l.PQgetisnull) && lookUp(h, "PQgetvalue", l.PQgetvalue) &&
-                     lookUp(h, "PQgetlength", l.PQgetlength);
+    const bool all = LookUpFunction(h, "PQconnectdb", l.PQconnectdb) && LookUpFunction(h, "PQstatus", l.PQstatus) &&
+                     LookUpFunction(h, "PQerrorMessage", l.PQerrorMessage) && LookUpFunction(h, "PQfinish", l.PQfinish) &&
+                     LookUpFunction(h, "PQsetClientEncoding", l.PQsetClientEncoding) && LookUpFunction(h, "PQexec", l.PQexec) &&
+                     LookUpFunction(h, "PQexecParams", l.PQexecParams) && LookUpFunction(h, "PQresultStatus", l.PQresultStatus) &&
+                     LookUpFunction(h, "PQresultErrorMessage", l.PQresultErrorMessage) && LookUpFunction(h, "PQclear", l.PQclear) &&
+                     LookUpFunction(h, "PQntuples", l.PQntuples) && LookUpFunction(h, "PQnfields", l.PQnfields) &&
+                     LookUpFunction(h, "PQgetisnull", l.PQgetisnull) && LookUpFunction(h, "PQgetvalue", l.PQgetvalue) &&
+                     LookUpFunction(h, "PQgetlength", l.PQgetlength);
     return all ? &l : nullptr;
   }();
   return library;
