@@ -1,6 +1,7 @@
 // Hive files read through libhivex. The files are mapped, never copied: a key is looked up when it
-// is opened and its values when they are read.
-#include <hivex.h>
+// is opened and its values when they are read. The library is loaded when a hive is first opened,
+// not when the program starts: most runs read no hive file.
+#include <hivex.h>  // types and constants; the functions are looked up in the library
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <unordered_map>
 
 #include "base/Text.h"
+#include "platform/LibraryFunctions.h"
 #include "platform/replay/HiveRegistry.h"
 #include "platform/replay/MemoryRegistry.h"
 
@@ -26,6 +28,46 @@ int compareIgnoringCase(std::string_view a, std::string_view b) {
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
+
+// The functions this reader calls, from libhivex.so.0.
+struct HivexLibrary {
+  decltype(&::hivex_close) hivex_close = nullptr;
+  decltype(&::hivex_node_children) hivex_node_children = nullptr;
+  decltype(&::hivex_node_name) hivex_node_name = nullptr;
+  decltype(&::hivex_node_nr_children) hivex_node_nr_children = nullptr;
+  decltype(&::hivex_node_parent) hivex_node_parent = nullptr;
+  decltype(&::hivex_node_values) hivex_node_values = nullptr;
+  decltype(&::hivex_open) hivex_open = nullptr;
+  decltype(&::hivex_root) hivex_root = nullptr;
+  decltype(&::hivex_value_key) hivex_value_key = nullptr;
+  decltype(&::hivex_value_type) hivex_value_type = nullptr;
+  decltype(&::hivex_value_value) hivex_value_value = nullptr;
+};
+
+// Null when the library or one of its functions is missing. Loaded once, kept for the process.
+const HivexLibrary* loadHivex() {
+  static const HivexLibrary* const library = []() -> const HivexLibrary* {
+    void* h = LoadSystemLibrary("libhivex.so.0");
+    if (!h) return nullptr;
+    static HivexLibrary l;
+    const bool all = LookUpFunction(h, "hivex_close", l.hivex_close) &&
+                     LookUpFunction(h, "hivex_node_children", l.hivex_node_children) &&
+                     LookUpFunction(h, "hivex_node_name", l.hivex_node_name) &&
+                     LookUpFunction(h, "hivex_node_nr_children", l.hivex_node_nr_children) &&
+                     LookUpFunction(h, "hivex_node_parent", l.hivex_node_parent) &&
+                     LookUpFunction(h, "hivex_node_values", l.hivex_node_values) &&
+                     LookUpFunction(h, "hivex_open", l.hivex_open) &&
+                     LookUpFunction(h, "hivex_root", l.hivex_root) &&
+                     LookUpFunction(h, "hivex_value_key", l.hivex_value_key) &&
+                     LookUpFunction(h, "hivex_value_type", l.hivex_value_type) &&
+                     LookUpFunction(h, "hivex_value_value", l.hivex_value_value);
+    return all ? &l : nullptr;
+  }();
+  return library;
+}
+
+// The loaded library; only once openHiveFile has found it.
+const HivexLibrary& hivex() { return *loadHivex(); }
 
 // The subkeys of one key: names in the hive's order, and their positions sorted by name for
 // look-ups in any letter case.
@@ -57,8 +99,8 @@ class HiveFile {
  public:
   HiveFile(hive_h* h, std::string path) : h_(h), path_(std::move(path)) {}
   ~HiveFile() {
-    hivex_close(h_);
-    if (lenient_) hivex_close(lenient_);
+    hivex().hivex_close(h_);
+    if (lenient_) hivex().hivex_close(lenient_);
   }
   HiveFile(const HiveFile&) = delete;
   HiveFile& operator=(const HiveFile&) = delete;
@@ -68,11 +110,11 @@ class HiveFile {
   hive_h* lenient() {
     if (!lenientTried_) {
       lenientTried_ = true;
-      lenient_ = hivex_open(path_.c_str(), HIVEX_OPEN_UNSAFE);
+      lenient_ = hivex().hivex_open(path_.c_str(), HIVEX_OPEN_UNSAFE);
     }
     return lenient_;
   }
-  hive_node_h root() const { return hivex_root(h_); }
+  hive_node_h root() const { return hivex().hivex_root(h_); }
 
   // The subkey index of a node. Indexes of recently listed keys are kept, so a walk that reopens
   // each key from the root finds every level without reading the names of its siblings again.
@@ -90,12 +132,12 @@ class HiveFile {
   // The subkeys of a node, names and handles in the hive's order, read afresh (a walk by handle
   // reads each key's list once, so there is nothing to remember).
   void readChildren(hive_node_h node, std::vector<std::string>& names, std::vector<hive_node_h>& nodes) {
-    hive_node_h* kids = hivex_node_children(h_, node);
-    if (!kids && lenient()) kids = hivex_node_children(lenient_, node);
+    hive_node_h* kids = hivex().hivex_node_children(h_, node);
+    if (!kids && lenient()) kids = hivex().hivex_node_children(lenient_, node);
     if (!kids) return;
     for (hive_node_h* k = kids; *k; ++k) {
-      if (hivex_node_parent(h_, *k) != node) continue;
-      char* name = hivex_node_name(h_, *k);
+      if (hivex().hivex_node_parent(h_, *k) != node) continue;
+      char* name = hivex().hivex_node_name(h_, *k);
       if (!name) continue;  // a damaged name cell: that subkey cannot be reached
       names.emplace_back(name);
       nodes.push_back(*k);
@@ -123,7 +165,7 @@ class HiveFile {
       if (!node) return 0;
     }
     // only keys with subkeys are remembered: they are the ones whose subkeys get opened next
-    if (hivex_node_nr_children(h_, node) > 0) {
+    if (hivex().hivex_node_nr_children(h_, node) > 0) {
       if (paths_.size() >= kPathCacheSize) paths_.clear();
       paths_.emplace(std::string(path), node);
     }
@@ -183,7 +225,7 @@ class HiveKey : public RegistryKey {
   HiveKey(std::shared_ptr<HiveFile> file, hive_node_h node) : file_(std::move(file)), node_(node) {}
 
   std::vector<std::string> subkeyNames() override { return file_->children(node_)->names; }
-  std::size_t subkeyCount() override { return hivex_node_nr_children(file_->handle(), node_); }
+  std::size_t subkeyCount() override { return hivex().hivex_node_nr_children(file_->handle(), node_); }
   std::vector<std::string> valueNames() override {
     loadValues();
     std::vector<std::string> out;
@@ -200,7 +242,7 @@ class HiveKey : public RegistryKey {
       static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
       std::uint32_t type = 0;
       std::size_t len = 0;
-      char* data = hivex_value_value(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len);
+      char* data = hivex().hivex_value_value(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len);
       if (!data) return false;  // a damaged data cell reads as a missing value
       out.type = type;
       out.data.assign(data, len);
@@ -224,19 +266,19 @@ class HiveKey : public RegistryKey {
   // The type is read from the value's own cell, the data only for the types asked for, the name
   // not at all.
   void readValues(std::initializer_list<std::uint32_t> wanted, const ValueVisitor& visit) override {
-    hive_value_h* vals = hivex_node_values(file_->handle(), node_);
-    if (!vals && file_->lenient()) vals = hivex_node_values(file_->lenient(), node_);
+    hive_value_h* vals = hivex().hivex_node_values(file_->handle(), node_);
+    if (!vals && file_->lenient()) vals = hivex().hivex_node_values(file_->lenient(), node_);
     if (!vals) return;
     RegValue v;
     for (hive_value_h* h = vals; *h; ++h) {
       const hive_value_h handle = *h;
       std::uint32_t type = 0;
       std::size_t len = 0;
-      if (hivex_value_type(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len) != 0) continue;
+      if (hivex().hivex_value_type(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len) != 0) continue;
       bool take = false;
       for (std::uint32_t t : wanted) take = take || t == type;
       if (!take) continue;
-      char* data = hivex_value_value(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len);
+      char* data = hivex().hivex_value_value(file_->handle(), handle, reinterpret_cast<hive_type*>(&type), &len);
       if (!data) continue;  // a damaged data cell reads as a missing value
       v.type = type;
       v.data.assign(data, len);
@@ -250,11 +292,11 @@ class HiveKey : public RegistryKey {
   void loadValues() {
     if (valuesLoaded_) return;
     valuesLoaded_ = true;
-    hive_value_h* vals = hivex_node_values(file_->handle(), node_);
-    if (!vals && file_->lenient()) vals = hivex_node_values(file_->lenient(), node_);
+    hive_value_h* vals = hivex().hivex_node_values(file_->handle(), node_);
+    if (!vals && file_->lenient()) vals = hivex().hivex_node_values(file_->lenient(), node_);
     if (!vals) return;
     for (hive_value_h* v = vals; *v; ++v) {
-      char* name = hivex_value_key(file_->handle(), *v);
+      char* name = hivex().hivex_value_key(file_->handle(), *v);
       if (!name) continue;
       values_.emplace_back(name, *v);
       std::free(name);
@@ -272,8 +314,9 @@ class HiveKey : public RegistryKey {
 
 std::shared_ptr<HiveFile> openHiveFile(const std::string& path, std::string& message) {
   std::string problem = hiveFileProblem(path);
+  if (problem.empty() && !loadHivex()) problem = "the hive library (libhivex.so.0) cannot be loaded";
   if (problem.empty()) {
-    if (hive_h* h = hivex_open(path.c_str(), 0)) return std::make_shared<HiveFile>(h, path);
+    if (hive_h* h = hivex().hivex_open(path.c_str(), 0)) return std::make_shared<HiveFile>(h, path);
     const int err = errno;
     problem = "the hive is damaged (" + std::string(std::strerror(err)) + ")";
   }
