@@ -21,9 +21,8 @@ namespace mrv {
 
 namespace {
 
-// What the starter hands to the window program besides the arguments.
+// What the starter hands to the window program besides the arguments: its own path.
 constexpr const char* kStarterVariable = "MERVANA_PROGRAM";
-constexpr const char* kKeptDisplayVariable = "MERVANA_DISPLAY_FD";
 
 std::string folderOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -121,15 +120,13 @@ int RunOrStartWindow(const std::vector<std::string>& args, const std::string& pr
                      const std::string& windowProgram) {
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;
   // A batch run never waits on a window system: a display that does not answer (a DISPLAY left
-  // behind by a closed remote session) means a run without one. The command line and the
-  // configuration are read by whichever program runs, once.
-  if (DisplayAvailable(true)) {
+  // behind by a closed remote session) means a run without one. Only the display's socket is
+  // asked here, so that this program loads no display library; the window program asks the server
+  // itself, and runs without a display when it refuses. The command line and the configuration are
+  // read by whichever program runs, once.
+  if (DisplaySocketAnswers()) {
     const std::string path = folderOf(programPath) + "/" + windowProgram;
-    // always set, so that a value left in the environment can never name another descriptor
-    const int fd = KeptDisplayDescriptor();
-    const std::vector<std::pair<std::string, std::string>> env{
-        {kStarterVariable, programPath}, {kKeptDisplayVariable, fd >= 0 ? std::to_string(fd) : std::string()}};
-    const std::string why = ExecProgram(path, programPath, args, env);
+    const std::string why = ExecProgram(path, programPath, args, {{kStarterVariable, programPath}});
     std::cerr << "mervana: 画面のプログラム " << path << " を起動できません (" << why << ")。"
                  "バッチ実行は画面のない環境で mervana /b0 で行えます。\n";
     return 1;
@@ -142,14 +139,7 @@ int RunOrStartWindow(const std::vector<std::string>& args, const std::string& pr
 WindowStart TakeWindowStart(const std::string& windowProgramPath) {
   WindowStart w;
   const auto starter = TakeEnvironmentVariable(kStarterVariable);
-  const auto kept = TakeEnvironmentVariable(kKeptDisplayVariable);
-  if (starter && !starter->empty()) {
-    w.programPath = *starter;
-    w.displayChecked = true;
-    w.keptDisplay = kept.value_or(std::string());
-  } else {
-    w.programPath = folderOf(windowProgramPath) + "/mervana";
-  }
+  w.programPath = starter && !starter->empty() ? *starter : folderOf(windowProgramPath) + "/mervana";
   return w;
 }
 

@@ -54,18 +54,16 @@ int RunWithoutWindow(const std::vector<std::string>& args, const std::string& pr
 
 // The program's entry where the window is a program of its own (`windowProgram`, beside this
 // one): support commands and runs without a display are done here, so they never load the window
-// library; when a display answers, this process becomes the window program, given the same
-// arguments. A window program that cannot be started is said on stderr, and the run fails.
+// library; when a display's socket answers, this process becomes the window program, given the
+// same arguments. A window program that cannot be started is said on stderr, and the run fails.
 int RunOrStartWindow(const std::vector<std::string>& args, const std::string& programPath,
                      const std::string& windowProgram);
 
-// How the window program was started: by RunOrStartWindow (which has asked the display, and whose
-// path is the program's path: its configuration and neighbours) or directly (then it stands for
-// the program `mervana` beside it).
+// How the window program was started: by RunOrStartWindow (whose path is the program's path: its
+// configuration and neighbours) or directly (then it stands for the program `mervana` beside it).
+// Either way it asks the display itself.
 struct WindowStart {
   std::string programPath;
-  bool displayChecked = false;
-  std::string keptDisplay;  // the starter's display connection, closed once the window has its own
 };
 WindowStart TakeWindowStart(const std::string& windowProgramPath);
 

@@ -21,10 +21,11 @@ int main(int argc, char** argv) {
 
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;
 
-  // the starter has asked the display already
+  // the starter has found the display's socket at most: the server is asked here, and the
+  // connection that asks stays open until the window library has its own
   WindowRun run;
   if (auto rc = PrepareWindowRun(
-          args, programPath, [&started] { return started.displayChecked || DisplayAvailable(); },
+          args, programPath, [] { return DisplayAvailable(true); },
           "画面を表示できません (ウィンドウシステムに接続できません)。バッチ実行は mervana /b0 で行えます。", run))
     return *rc;
   const StartOptions& options = run.start.options;
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
   fonts.wait();
   QApplication::setApplicationName("Mervana");
   SetWindowStyle();
-  CloseInheritedDisplay(started.keptDisplay);  // the window has its own connection now
+  CloseDisplayCheck();  // the window has its own connection now
   MainWindow window(services.platform(), programPath);
   TForm1& form = window.form();
   form.FormCreate(options, settings);

@@ -13,16 +13,17 @@ namespace mrv {
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Full path of the running program file.
 std::string ProgramFilePath(const char* argv0);
-// Whether a window system can be reached (a display, or a Qt platform chosen explicitly). With
-// `keepForNextProgram`, the X connection opened to ask stays open into the program this process
-// execs next (KeptDisplayDescriptor), so that a server which resets when its last client leaves is
-// still up when that program connects.
-bool DisplayAvailable(bool keepForNextProgram = false);
-// The descriptor DisplayAvailable(true) kept open; -1 when none was kept.
-int KeptDisplayDescriptor();
-// Closes the display connection kept open by the program that started this one (its descriptor
-// as text); anything that is not a socket descriptor above the standard three is left alone.
-void CloseInheritedDisplay(std::string_view descriptor);
+// Whether a window system can be reached (a display, or a Qt platform chosen explicitly): for X,
+// the socket answers and the server accepts this client. With `keepOpen`, the X connection opened
+// to ask stays open until CloseDisplayCheck, so that a server which resets when its last client
+// leaves is still up when the window library connects.
+bool DisplayAvailable(bool keepOpen = false);
+// The first half of that: whether the window system's socket takes a connection. Nothing is said
+// to the server and no library is loaded; what the program without the window asks before it
+// becomes the window program, which asks the rest.
+bool DisplaySocketAnswers();
+// Closes the connection DisplayAvailable(true) kept open, once the window has its own.
+void CloseDisplayCheck();
 // The value of an environment variable of this process, whole; nothing when it is not set.
 std::optional<std::string> EnvironmentVariable(std::string_view name);
 // The value of an environment variable, removed from this process so the programs it starts do

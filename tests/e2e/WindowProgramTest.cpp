@@ -4,7 +4,12 @@
 
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cstring>
 
 #include <chrono>
 #include <cstdlib>
@@ -68,6 +73,75 @@ struct OwnXServer {
   }
   OwnXServer(const OwnXServer&) = delete;
   OwnXServer& operator=(const OwnXServer&) = delete;
+};
+
+// An X server that refuses every client, as one does a client without its authorisation cookie: it
+// listens where a local display's clients connect (/tmp/.X11-unix/X<number>), reads each
+// connection's setup request and answers it "Failed" in the form the X protocol gives (a status
+// byte 0, the reason's length, the protocol version 11.0, the length of what follows in 4-byte
+// units, the reason padded to four bytes). `requests` counts the setup requests it refused.
+struct RefusingXServer {
+  int number = 0;
+  int fd = -1;
+  std::string path;
+  std::atomic<int> requests{0};
+  std::atomic<bool> stop{false};
+  std::thread thread;
+
+  explicit RefusingXServer(int base) {
+    fs::create_directories("/tmp/.X11-unix");
+    for (number = base + static_cast<int>(::getpid() % 500); number < base + 1000; ++number) {
+      path = "/tmp/.X11-unix/X" + std::to_string(number);
+      if (!fs::exists(path) && !fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) break;
+    }
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0) {
+      if (fd >= 0) ::close(fd);
+      fd = -1;
+      return;
+    }
+    thread = std::thread([this] { serve(); });
+  }
+  ~RefusingXServer() {
+    stop = true;
+    if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+    if (thread.joinable()) thread.join();
+    if (fd >= 0) ::close(fd);
+    ::unlink(path.c_str());
+  }
+  RefusingXServer(const RefusingXServer&) = delete;
+  RefusingXServer& operator=(const RefusingXServer&) = delete;
+
+  void serve() {
+    while (!stop) {
+      const int c = ::accept(fd, nullptr, nullptr);
+      if (c < 0) return;
+      unsigned char request[12];
+      std::size_t got = 0;
+      while (got < sizeof request) {
+        const ssize_t n = ::read(c, request + got, sizeof request - got);
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+      }
+      if (got == sizeof request && request[0] == 'l') {  // a client that says it is little-endian
+        ++requests;
+        const std::string reason = "No protocol specified";
+        const std::size_t padded = (reason.size() + 3) / 4 * 4;
+        std::string reply(8 + padded, '\0');
+        reply[1] = static_cast<char>(reason.size());
+        reply[2] = 11;  // major version 11, minor 0
+        reply[6] = static_cast<char>(padded / 4);
+        reply.replace(8, reason.size(), reason);
+        if (::write(c, reply.data(), reply.size()) < 0) {
+          // the client has gone: nothing to answer
+        }
+      }
+      ::close(c);
+    }
+  }
 };
 
 class WindowProgram : public ::testing::Test {
@@ -135,6 +209,10 @@ TEST_F(WindowProgram, BatchRunsAndSupportCommandsMapNoWindowLibrary) {
 #endif
     // nor the database client library, which only the database commands load
     EXPECT_EQ(r.err.find("libpq"), std::string::npos) << args;
+    // nor SQLite, libhivex or the X library: loaded by the database commands, by a hive source and
+    // by the window program's question to the display
+    for (const char* library : {"libsqlite3", "libhivex", "libxcb"})
+      EXPECT_EQ(r.err.find(library), std::string::npos) << args << ": " << library;
   }
   EXPECT_EQ(records(save), 1u);
 }
@@ -145,13 +223,11 @@ TEST_F(WindowProgram, BatchRunsAndSupportCommandsMapNoWindowLibrary) {
 TEST_F(WindowProgram, ADisplayHandsTheRunToTheWindowProgramWithTheSameArguments) {
   const fs::path script = bin / "mervana-window";
   std::ofstream(script) << "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done\n"
-                            "echo \"program=$MERVANA_PROGRAM display=[$MERVANA_DISPLAY_FD]\"\n";
+                            "echo \"program=$MERVANA_PROGRAM\"\n";
   fs::permissions(script, fs::perms::owner_all);
-  // no X connection is kept for a platform that needs no server; a descriptor number left in the
-  // environment is not passed on
-  const auto r = runWith("QT_QPA_PLATFORM=offscreen MERVANA_DISPLAY_FD=1", program.string() + " /p/b0 'a b' ''", dir);
+  const auto r = runWith("QT_QPA_PLATFORM=offscreen", program.string() + " /p/b0 'a b' ''", dir);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "[/p/b0]\n[a b]\n[]\nprogram=" + program.string() + " display=[]\n");
+  EXPECT_EQ(r.out, "[/p/b0]\n[a b]\n[]\nprogram=" + program.string() + "\n");
   EXPECT_EQ(r.err, "");
 }
 
@@ -193,10 +269,11 @@ TEST_F(WindowProgram, ABatchRunWithADisplayGoesThroughTheWindowAndSaves) {
   EXPECT_EQ(count(m.err, "設定ファイルがありません: " + missing), 1u) << m.err;
 }
 
-// A real X server, bare (no window manager, no other client): the display check over xcb, the exec
-// and the window's own connection, run after run. Such a server resets when its last client
-// leaves; the check's connection is kept open across the exec so that it never does in between
-// (the race is one of timing, so this run shows the whole path works, not that the race is gone).
+// A real X server, bare (no window manager, no other client): the display's socket asked, the exec,
+// the window program's question to the server and its window's own connection, run after run. Such
+// a server resets when its last client leaves; the question's connection is kept open until the
+// window has its own, so that it never does in between (the race is one of timing, so this run
+// shows the whole path works, not that the race is gone).
 TEST_F(WindowProgram, ABareXServerRunsTheWindowRunAfterRun) {
   ASSERT_EQ(std::system("command -v Xvfb >/dev/null 2>&1"), 0) << "Xvfb is not installed (scripts/setup.sh --tests)";
   fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
@@ -209,6 +286,29 @@ TEST_F(WindowProgram, ABareXServerRunsTheWindowRunAfterRun) {
     EXPECT_EQ(r.status, 0) << "run " << run << ": " << r.err;
   }
   EXPECT_EQ(records(save), 1u);
+}
+
+// A display whose socket answers but whose server refuses this client is no display: the window
+// program is the one that asks the server, and an interactive start says so and exits 1 while a
+// batch run saves its record without a window, as with no display at all.
+TEST_F(WindowProgram, AServerThatRefusesTheClientMeansARunWithoutADisplay) {
+  fs::copy_file(MERVANA_WINDOW_BINARY, bin / "mervana-window");
+  const fs::path save = dir / "records";
+  fs::create_directories(save);
+  const std::string cfg = ini(save);
+  RefusingXServer x(300);
+  ASSERT_GE(x.fd, 0) << "could not listen at " << x.path << ": " << std::strerror(errno);
+  const std::string display = "DISPLAY=:" + std::to_string(x.number);
+
+  const auto i = runWith(display, program.string(), dir);
+  EXPECT_EQ(i.status, 1) << i.err;
+  EXPECT_NE(i.err.find("mervana: 画面を表示できません"), std::string::npos) << i.err;
+  EXPECT_EQ(x.requests, 1) << "the server was not asked once";
+
+  const auto b = runWith(display, program.string() + " /b0 " + cfg, dir);
+  EXPECT_EQ(b.status, 0) << b.err;
+  EXPECT_EQ(records(save), 1u) << b.out << b.err;
+  EXPECT_EQ(x.requests, 2);
 }
 
 // The window's first frame reads no image file: the menu bar's chevrons are drawn, so no image

@@ -1,11 +1,10 @@
 #include <dlfcn.h>
 #include <netdb.h>
-#include <sys/stat.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
+#include <xcb/xcb.h>  // types; the functions are looked up in the library
 
 #include <cerrno>
 #include <cstddef>
@@ -20,6 +19,7 @@
 #include <thread>
 
 #include "platform/Environment.h"
+#include "platform/LibraryFunctions.h"
 
 namespace mrv {
 
@@ -40,8 +40,29 @@ std::string ProgramFilePath(const char* argv0) {
 
 namespace {
 
-// The X connection DisplayAvailable(true) keeps open for the program exec'd next.
-int keptDisplayFd = -1;
+// The X connection DisplayAvailable(true) keeps open until CloseDisplayCheck.
+xcb_connection_t* keptDisplay = nullptr;
+
+// The functions the display check calls, from libxcb.so.1: loaded by the check, so the program
+// without the window never maps it (the window library has it loaded already).
+struct XcbLibrary {
+  decltype(&::xcb_connect) xcb_connect = nullptr;
+  decltype(&::xcb_connection_has_error) xcb_connection_has_error = nullptr;
+  decltype(&::xcb_disconnect) xcb_disconnect = nullptr;
+};
+
+const XcbLibrary* xcb() {
+  static const XcbLibrary* const library = []() -> const XcbLibrary* {
+    void* h = LoadSystemLibrary("libxcb.so.1");
+    if (!h) return nullptr;
+    static XcbLibrary l;
+    const bool all = LookUpFunction(h, "xcb_connect", l.xcb_connect) &&
+                     LookUpFunction(h, "xcb_connection_has_error", l.xcb_connection_has_error) &&
+                     LookUpFunction(h, "xcb_disconnect", l.xcb_disconnect);
+    return all ? &l : nullptr;
+  }();
+  return library;
+}
 
 // How long a display over the network may take to accept a connection.
 constexpr int kConnectTimeoutMs = 3000;
@@ -88,11 +109,9 @@ bool tcpAnswers(const std::string& host, int port) {
   return ok;
 }
 
-// Whether the X display named by DISPLAY ("[host]:number[.screen]") takes a client. The window
-// library ends the process when it cannot connect, so the program asks first: the socket must
-// answer (within a few seconds over the network), then the server must accept this client, as it
-// would not for a display left behind by a closed remote session.
-bool xDisplayAnswers(const std::string& display, bool keep) {
+// The X display named by DISPLAY ("[host]:number[.screen]"): the socket that takes its clients
+// answers (within a few seconds over the network).
+bool xSocketAnswers(const std::string& display) {
   const std::size_t colon = display.rfind(':');
   if (colon == std::string::npos) return false;
   std::string host = display.substr(0, colon);
@@ -103,26 +122,27 @@ bool xDisplayAnswers(const std::string& display, bool keep) {
   while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9' && digits < 6)
     number = number * 10 + (rest[digits++] - '0');
   if (digits == 0) return false;
-  bool socketAnswers = false;
   if (host.empty() || host == "unix") {
     const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
-    socketAnswers = unixSocketAnswers(path, true) || unixSocketAnswers(path, false);
-  } else {
-    socketAnswers = number <= 59535 && tcpAnswers(host, 6000 + number);
+    return unixSocketAnswers(path, true) || unixSocketAnswers(path, false);
   }
-  if (!socketAnswers) return false;
-  xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
-  const bool ok = c && xcb_connection_has_error(c) == 0;
-  if (ok && keep && keptDisplayFd < 0) {
-    // the library opens its socket close-on-exec; this one is meant to outlive the exec
-    const int fd = xcb_get_file_descriptor(c);
-    const int flags = ::fcntl(fd, F_GETFD);
-    if (flags >= 0 && ::fcntl(fd, F_SETFD, flags & ~FD_CLOEXEC) == 0) {
-      keptDisplayFd = fd;
-      return true;  // the connection stays open until this process ends or becomes another program
-    }
+  return number <= 59535 && tcpAnswers(host, 6000 + number);
+}
+
+// Whether the X display takes a client. The window library ends the process when it cannot
+// connect, so the program asks first: the socket must answer, then the server must accept this
+// client, as it would not for a display left behind by a closed remote session.
+bool xDisplayAnswers(const std::string& display, bool keep) {
+  if (!xSocketAnswers(display)) return false;
+  const XcbLibrary* x = xcb();
+  if (!x) return false;
+  xcb_connection_t* c = x->xcb_connect(display.c_str(), nullptr);
+  const bool ok = c && x->xcb_connection_has_error(c) == 0;
+  if (ok && keep && !keptDisplay) {
+    keptDisplay = c;  // open until the window library has its own connection
+    return true;
   }
-  if (c) xcb_disconnect(c);
+  if (c) x->xcb_disconnect(c);
   return ok;
 }
 
@@ -139,19 +159,35 @@ std::string env(const char* name) {
 
 }  // namespace
 
-bool DisplayAvailable(bool keepForNextProgram) {
+namespace {
+// Whether the window system the window library would go to answers, an X display asked with
+// `askX`; a Wayland compositor is asked at its socket.
+template <typename AskX>
+bool windowSystemAnswers(AskX askX) {
   const std::string wayland = env("WAYLAND_DISPLAY"), x = env("DISPLAY");
   const std::string chosen = env("QT_QPA_PLATFORM");
   if (!chosen.empty()) {
     // a platform chosen by name: only the two that need a server are checked
     const std::string plugin = chosen.substr(0, chosen.find(':'));
-    if (plugin == "xcb") return !x.empty() && xDisplayAnswers(x, keepForNextProgram);
+    if (plugin == "xcb") return !x.empty() && askX(x);
     if (plugin.rfind("wayland", 0) == 0) return waylandAnswers(wayland.empty() ? "wayland-0" : wayland);
     return true;
   }
   // the window library goes to an X display whenever one is named
-  if (!x.empty()) return xDisplayAnswers(x, keepForNextProgram);
+  if (!x.empty()) return askX(x);
   return !wayland.empty() && waylandAnswers(wayland);
+}
+}  // namespace
+
+bool DisplayAvailable(bool keepOpen) {
+  return windowSystemAnswers([keepOpen](const std::string& x) { return xDisplayAnswers(x, keepOpen); });
+}
+
+bool DisplaySocketAnswers() { return windowSystemAnswers(xSocketAnswers); }
+
+void CloseDisplayCheck() {
+  if (keptDisplay) xcb()->xcb_disconnect(keptDisplay);
+  keptDisplay = nullptr;
 }
 
 std::optional<std::string> EnvironmentVariable(std::string_view name) {
@@ -159,19 +195,6 @@ std::optional<std::string> EnvironmentVariable(std::string_view name) {
   const char* v = std::getenv(std::string(name).c_str());
   if (!v) return std::nullopt;
   return std::string(v);
-}
-
-int KeptDisplayDescriptor() { return keptDisplayFd; }
-
-void CloseInheritedDisplay(std::string_view descriptor) {
-  if (descriptor.empty() || descriptor.size() > 6) return;
-  int fd = 0;
-  for (const char ch : descriptor) {
-    if (ch < '0' || ch > '9') return;
-    fd = fd * 10 + (ch - '0');
-  }
-  struct stat st {};
-  if (fd > 2 && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) ::close(fd);
 }
 
 std::optional<std::string> TakeEnvironmentVariable(std::string_view name) {

@@ -49,8 +49,8 @@ bool DisplayAvailable(bool) {
   if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
   return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
-int KeptDisplayDescriptor() { return -1; }
-void CloseInheritedDisplay(std::string_view) {}
+bool DisplaySocketAnswers() { return DisplayAvailable(false); }
+void CloseDisplayCheck() {}
 
 std::optional<std::string> EnvironmentVariable(std::string_view name) {
   if (name.empty()) return std::nullopt;
