@@ -17,4 +17,15 @@ bool LookUpFunction(void* library, const char* name, F& out) {
 // names do not join the program's); null when the system does not have it.
 inline void* LoadSystemLibrary(const char* soname) { return ::dlopen(soname, RTLD_NOW | RTLD_LOCAL); }
 
+// A service's table of functions, `Library`, filled by `lookUp(library, table)` (true when every
+// function was found) from the library `soname`; null when the library or a function is missing.
+// Called once per table, from the initialiser of a function's static pointer to it.
+template <typename Library, typename LookUp>
+const Library* LoadLibraryFunctions(const char* soname, LookUp lookUp) {
+  void* library = LoadSystemLibrary(soname);
+  if (!library) return nullptr;
+  static Library table;
+  return lookUp(library, table) ? &table : nullptr;
+}
+
 }  // namespace mrv

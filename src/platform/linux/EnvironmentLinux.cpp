@@ -52,15 +52,11 @@ struct XcbLibrary {
 };
 
 const XcbLibrary* xcb() {
-  static const XcbLibrary* const library = []() -> const XcbLibrary* {
-    void* h = LoadSystemLibrary("libxcb.so.1");
-    if (!h) return nullptr;
-    static XcbLibrary l;
-    const bool all = LookUpFunction(h, "xcb_connect", l.xcb_connect) &&
-                     LookUpFunction(h, "xcb_connection_has_error", l.xcb_connection_has_error) &&
-                     LookUpFunction(h, "xcb_disconnect", l.xcb_disconnect);
-    return all ? &l : nullptr;
-  }();
+  static const XcbLibrary* const library = LoadLibraryFunctions<XcbLibrary>("libxcb.so.1", [](void* h, XcbLibrary& l) {
+    return LookUpFunction(h, "xcb_connect", l.xcb_connect) &&
+           LookUpFunction(h, "xcb_connection_has_error", l.xcb_connection_has_error) &&
+           LookUpFunction(h, "xcb_disconnect", l.xcb_disconnect);
+  });
   return library;
 }
 

@@ -41,21 +41,18 @@ struct CupsLibrary {
 
 // Null when the library or one of its functions is missing. Loaded once, kept for the process.
 const CupsLibrary* cups() {
-  static const CupsLibrary* const library = []() -> const CupsLibrary* {
-    void* h = LoadSystemLibrary("libcups.so.2");
-    if (!h) return nullptr;
-    static CupsLibrary c;
-    const bool all = LookUpFunction(h, "httpConnect2", c.httpConnect2) && LookUpFunction(h, "cupsServer", c.cupsServer) &&
-                     LookUpFunction(h, "ippPort", c.ippPort) && LookUpFunction(h, "cupsEncryption", c.cupsEncryption) &&
-                     LookUpFunction(h, "httpSetTimeout", c.httpSetTimeout) && LookUpFunction(h, "httpClose", c.httpClose) &&
-                     LookUpFunction(h, "ippGetString", c.ippGetString) && LookUpFunction(h, "ippNewRequest", c.ippNewRequest) &&
-                     LookUpFunction(h, "ippAddStrings", c.ippAddStrings) && LookUpFunction(h, "cupsDoRequest", c.cupsDoRequest) &&
-                     LookUpFunction(h, "ippFirstAttribute", c.ippFirstAttribute) &&
-                     LookUpFunction(h, "ippNextAttribute", c.ippNextAttribute) && LookUpFunction(h, "ippGetName", c.ippGetName) &&
-                     LookUpFunction(h, "ippGetGroupTag", c.ippGetGroupTag) && LookUpFunction(h, "ippDelete", c.ippDelete) &&
-                     LookUpFunction(h, "cupsGetDefault2", c.cupsGetDefault2);
-    return all ? &c : nullptr;
-  }();
+  static const CupsLibrary* const library = LoadLibraryFunctions<CupsLibrary>("libcups.so.2", [](void* h,
+                                                                                                 CupsLibrary& c) {
+    return LookUpFunction(h, "httpConnect2", c.httpConnect2) && LookUpFunction(h, "cupsServer", c.cupsServer) &&
+           LookUpFunction(h, "ippPort", c.ippPort) && LookUpFunction(h, "cupsEncryption", c.cupsEncryption) &&
+           LookUpFunction(h, "httpSetTimeout", c.httpSetTimeout) && LookUpFunction(h, "httpClose", c.httpClose) &&
+           LookUpFunction(h, "ippGetString", c.ippGetString) && LookUpFunction(h, "ippNewRequest", c.ippNewRequest) &&
+           LookUpFunction(h, "ippAddStrings", c.ippAddStrings) && LookUpFunction(h, "cupsDoRequest", c.cupsDoRequest) &&
+           LookUpFunction(h, "ippFirstAttribute", c.ippFirstAttribute) &&
+           LookUpFunction(h, "ippNextAttribute", c.ippNextAttribute) && LookUpFunction(h, "ippGetName", c.ippGetName) &&
+           LookUpFunction(h, "ippGetGroupTag", c.ippGetGroupTag) && LookUpFunction(h, "ippDelete", c.ippDelete) &&
+           LookUpFunction(h, "cupsGetDefault2", c.cupsGetDefault2);
+  });
   return library;
 }
 

@@ -39,20 +39,16 @@ struct PqLibrary {
 
 // Null when the library or one of its functions is missing. Loaded once, kept for the process.
 const PqLibrary* loadPq() {
-  static const PqLibrary* const library = []() -> const PqLibrary* {
-    void* h = LoadSystemLibrary("libpq.so.5");
-    if (!h) return nullptr;
-    static PqLibrary l;
-    const bool all = LookUpFunction(h, "PQconnectdb", l.PQconnectdb) && LookUpFunction(h, "PQstatus", l.PQstatus) &&
-                     LookUpFunction(h, "PQerrorMessage", l.PQerrorMessage) && LookUpFunction(h, "PQfinish", l.PQfinish) &&
-                     LookUpFunction(h, "PQsetClientEncoding", l.PQsetClientEncoding) && LookUpFunction(h, "PQexec", l.PQexec) &&
-                     LookUpFunction(h, "PQexecParams", l.PQexecParams) && LookUpFunction(h, "PQresultStatus", l.PQresultStatus) &&
-                     LookUpFunction(h, "PQresultErrorMessage", l.PQresultErrorMessage) && LookUpFunction(h, "PQclear", l.PQclear) &&
-                     LookUpFunction(h, "PQntuples", l.PQntuples) && LookUpFunction(h, "PQnfields", l.PQnfields) &&
-                     LookUpFunction(h, "PQgetisnull", l.PQgetisnull) && LookUpFunction(h, "PQgetvalue", l.PQgetvalue) &&
-                     LookUpFunction(h, "PQgetlength", l.PQgetlength);
-    return all ? &l : nullptr;
-  }();
+  static const PqLibrary* const library = LoadLibraryFunctions<PqLibrary>("libpq.so.5", [](void* h, PqLibrary& l) {
+    return LookUpFunction(h, "PQconnectdb", l.PQconnectdb) && LookUpFunction(h, "PQstatus", l.PQstatus) &&
+           LookUpFunction(h, "PQerrorMessage", l.PQerrorMessage) && LookUpFunction(h, "PQfinish", l.PQfinish) &&
+           LookUpFunction(h, "PQsetClientEncoding", l.PQsetClientEncoding) && LookUpFunction(h, "PQexec", l.PQexec) &&
+           LookUpFunction(h, "PQexecParams", l.PQexecParams) && LookUpFunction(h, "PQresultStatus", l.PQresultStatus) &&
+           LookUpFunction(h, "PQresultErrorMessage", l.PQresultErrorMessage) &&
+           LookUpFunction(h, "PQclear", l.PQclear) && LookUpFunction(h, "PQntuples", l.PQntuples) &&
+           LookUpFunction(h, "PQnfields", l.PQnfields) && LookUpFunction(h, "PQgetisnull", l.PQgetisnull) &&
+           LookUpFunction(h, "PQgetvalue", l.PQgetvalue) && LookUpFunction(h, "PQgetlength", l.PQgetlength);
+  });
   return library;
 }
 

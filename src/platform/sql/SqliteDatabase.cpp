@@ -38,29 +38,25 @@ struct SqliteLibrary {
 
 // Null when the library or one of its functions is missing. Loaded once, kept for the process.
 const SqliteLibrary* loadSqlite() {
-  static const SqliteLibrary* const library = []() -> const SqliteLibrary* {
-    void* h = LoadSystemLibrary("libsqlite3.so.0");
-    if (!h) return nullptr;
-    static SqliteLibrary l;
-    const bool all = LookUpFunction(h, "sqlite3_bind_null", l.sqlite3_bind_null) &&
-                     LookUpFunction(h, "sqlite3_bind_text", l.sqlite3_bind_text) &&
-                     LookUpFunction(h, "sqlite3_busy_timeout", l.sqlite3_busy_timeout) &&
-                     LookUpFunction(h, "sqlite3_close", l.sqlite3_close) &&
-                     LookUpFunction(h, "sqlite3_column_bytes", l.sqlite3_column_bytes) &&
-                     LookUpFunction(h, "sqlite3_column_count", l.sqlite3_column_count) &&
-                     LookUpFunction(h, "sqlite3_column_text", l.sqlite3_column_text) &&
-                     LookUpFunction(h, "sqlite3_config", l.sqlite3_config) &&
-                     LookUpFunction(h, "sqlite3_errmsg", l.sqlite3_errmsg) &&
-                     LookUpFunction(h, "sqlite3_exec", l.sqlite3_exec) &&
-                     LookUpFunction(h, "sqlite3_extended_result_codes", l.sqlite3_extended_result_codes) &&
-                     LookUpFunction(h, "sqlite3_finalize", l.sqlite3_finalize) &&
-                     LookUpFunction(h, "sqlite3_free", l.sqlite3_free) &&
-                     LookUpFunction(h, "sqlite3_open_v2", l.sqlite3_open_v2) &&
-                     LookUpFunction(h, "sqlite3_prepare_v2", l.sqlite3_prepare_v2) &&
-                     LookUpFunction(h, "sqlite3_reset", l.sqlite3_reset) &&
-                     LookUpFunction(h, "sqlite3_step", l.sqlite3_step);
-    return all ? &l : nullptr;
-  }();
+  static const SqliteLibrary* const library =
+      LoadLibraryFunctions<SqliteLibrary>("libsqlite3.so.0", [](void* h, SqliteLibrary& l) {
+        return LookUpFunction(h, "sqlite3_bind_null", l.sqlite3_bind_null) &&
+               LookUpFunction(h, "sqlite3_bind_text", l.sqlite3_bind_text) &&
+               LookUpFunction(h, "sqlite3_busy_timeout", l.sqlite3_busy_timeout) &&
+               LookUpFunction(h, "sqlite3_close", l.sqlite3_close) &&
+               LookUpFunction(h, "sqlite3_column_bytes", l.sqlite3_column_bytes) &&
+               LookUpFunction(h, "sqlite3_column_count", l.sqlite3_column_count) &&
+               LookUpFunction(h, "sqlite3_column_text", l.sqlite3_column_text) &&
+               LookUpFunction(h, "sqlite3_config", l.sqlite3_config) &&
+               LookUpFunction(h, "sqlite3_errmsg", l.sqlite3_errmsg) &&
+               LookUpFunction(h, "sqlite3_exec", l.sqlite3_exec) &&
+               LookUpFunction(h, "sqlite3_extended_result_codes", l.sqlite3_extended_result_codes) &&
+               LookUpFunction(h, "sqlite3_finalize", l.sqlite3_finalize) &&
+               LookUpFunction(h, "sqlite3_free", l.sqlite3_free) &&
+               LookUpFunction(h, "sqlite3_open_v2", l.sqlite3_open_v2) &&
+               LookUpFunction(h, "sqlite3_prepare_v2", l.sqlite3_prepare_v2) &&
+               LookUpFunction(h, "sqlite3_reset", l.sqlite3_reset) && LookUpFunction(h, "sqlite3_step", l.sqlite3_step);
+      });
   return library;
 }
 

@@ -46,23 +46,19 @@ struct HivexLibrary {
 
 // Null when the library or one of its functions is missing. Loaded once, kept for the process.
 const HivexLibrary* loadHivex() {
-  static const HivexLibrary* const library = []() -> const HivexLibrary* {
-    void* h = LoadSystemLibrary("libhivex.so.0");
-    if (!h) return nullptr;
-    static HivexLibrary l;
-    const bool all = LookUpFunction(h, "hivex_close", l.hivex_close) &&
-                     LookUpFunction(h, "hivex_node_children", l.hivex_node_children) &&
-                     LookUpFunction(h, "hivex_node_name", l.hivex_node_name) &&
-                     LookUpFunction(h, "hivex_node_nr_children", l.hivex_node_nr_children) &&
-                     LookUpFunction(h, "hivex_node_parent", l.hivex_node_parent) &&
-                     LookUpFunction(h, "hivex_node_values", l.hivex_node_values) &&
-                     LookUpFunction(h, "hivex_open", l.hivex_open) &&
-                     LookUpFunction(h, "hivex_root", l.hivex_root) &&
-                     LookUpFunction(h, "hivex_value_key", l.hivex_value_key) &&
-                     LookUpFunction(h, "hivex_value_type", l.hivex_value_type) &&
-                     LookUpFunction(h, "hivex_value_value", l.hivex_value_value);
-    return all ? &l : nullptr;
-  }();
+  static const HivexLibrary* const library =
+      LoadLibraryFunctions<HivexLibrary>("libhivex.so.0", [](void* h, HivexLibrary& l) {
+        return LookUpFunction(h, "hivex_close", l.hivex_close) &&
+               LookUpFunction(h, "hivex_node_children", l.hivex_node_children) &&
+               LookUpFunction(h, "hivex_node_name", l.hivex_node_name) &&
+               LookUpFunction(h, "hivex_node_nr_children", l.hivex_node_nr_children) &&
+               LookUpFunction(h, "hivex_node_parent", l.hivex_node_parent) &&
+               LookUpFunction(h, "hivex_node_values", l.hivex_node_values) &&
+               LookUpFunction(h, "hivex_open", l.hivex_open) && LookUpFunction(h, "hivex_root", l.hivex_root) &&
+               LookUpFunction(h, "hivex_value_key", l.hivex_value_key) &&
+               LookUpFunction(h, "hivex_value_type", l.hivex_value_type) &&
+               LookUpFunction(h, "hivex_value_value", l.hivex_value_value);
+      });
   return library;
 }
 
