@@ -136,11 +136,9 @@ int RunOrStartWindow(const std::vector<std::string>& args, const std::string& pr
                            "バッチ実行は mervana /b0 で行えます。");
 }
 
-WindowStart TakeWindowStart(const std::string& windowProgramPath) {
-  WindowStart w;
+std::string TakeStarterPath(const std::string& windowProgramPath) {
   const auto starter = TakeEnvironmentVariable(kStarterVariable);
-  w.programPath = starter && !starter->empty() ? *starter : folderOf(windowProgramPath) + "/mervana";
-  return w;
+  return starter && !starter->empty() ? *starter : folderOf(windowProgramPath) + "/mervana";
 }
 
 }  // namespace mrv

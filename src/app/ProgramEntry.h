@@ -59,12 +59,9 @@ int RunWithoutWindow(const std::vector<std::string>& args, const std::string& pr
 int RunOrStartWindow(const std::vector<std::string>& args, const std::string& programPath,
                      const std::string& windowProgram);
 
-// How the window program was started: by RunOrStartWindow (whose path is the program's path: its
-// configuration and neighbours) or directly (then it stands for the program `mervana` beside it).
-// Either way it asks the display itself.
-struct WindowStart {
-  std::string programPath;
-};
-WindowStart TakeWindowStart(const std::string& windowProgramPath);
+// The program path the window program stands for: the path of the `mervana` that started it
+// (RunOrStartWindow; its configuration and neighbours), or, started by hand, the `mervana` beside
+// `windowProgramPath`. Either way the window program asks the display itself.
+std::string TakeStarterPath(const std::string& windowProgramPath);
 
 }  // namespace mrv

@@ -15,8 +15,7 @@
 
 int main(int argc, char** argv) {
   using namespace mrv;
-  const WindowStart started = TakeWindowStart(ProgramFilePath(argc > 0 ? argv[0] : nullptr));
-  const std::string& programPath = started.programPath;
+  const std::string programPath = TakeStarterPath(ProgramFilePath(argc > 0 ? argv[0] : nullptr));
   const std::vector<std::string> args = ProgramArguments(argc, argv);
 
   if (auto rc = RunSupportCommand(args, programPath)) return *rc;

@@ -153,9 +153,6 @@ std::string env(const char* name) {
   return v ? std::string(v) : std::string();
 }
 
-}  // namespace
-
-namespace {
 // Whether the window system the window library would go to answers, an X display asked with
 // `askX`; a Wayland compositor is asked at its socket.
 template <typename AskX>
@@ -173,6 +170,7 @@ bool windowSystemAnswers(AskX askX) {
   if (!x.empty()) return askX(x);
   return !wayland.empty() && waylandAnswers(wayland);
 }
+
 }  // namespace
 
 bool DisplayAvailable(bool keepOpen) {
