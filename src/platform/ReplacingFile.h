@@ -5,6 +5,7 @@
 // has a short name of its own in the target's folder, ".mrv-<process>-<n>.tmp" (Encoding.h
 // isProgramTempFileName knows it). writeFileAtomic is this file written at once.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,11 @@ class ReplacingFile {
   static constexpr std::intptr_t kNoHandle = -1;
   bool flushBuffer();
   bool writeOut(const char* bytes, std::size_t n);  // straight to the file
+  // Where the system can write a long file past its own cache, its blocks are written on a thread
+  // of their own (POSIX only; the writer is defined with the POSIX file).
+  struct DirectWriter;
+  bool startDirect();
+  bool endDirect();
   void fail();  // keeps the first failure and its code
   void closeHandle();
 
@@ -45,6 +51,8 @@ class ReplacingFile {
   std::intptr_t handle_ = kNoHandle;
   std::uint64_t written_ = 0;    // bytes handed to the system so far
   std::uint64_t writingOut_ = 0;  // of those, the bytes the system was asked to start writing to the disk
+  std::unique_ptr<DirectWriter, void (*)(DirectWriter*)> direct_{nullptr, nullptr};
+  bool directTried_ = false;
   bool failed_ = false;
   bool finished_ = false;
   long error_ = 0;

@@ -3,16 +3,21 @@
 // Replacing a file that other PCs may read at the same moment: the old content or the new, never
 // half; a reason when it fails; nothing left behind by a write that a kill interrupted.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/mount.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -242,6 +247,90 @@ TEST(AtomicWrite, ALongFileReplacedIsLetGoSoonAfter) {
   };
   for (int i = 0; i < 500 && holdsReplaced(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_FALSE(holdsReplaced());
+}
+
+// The open flags (octal, as /proc/self/fdinfo gives them) of this process's descriptor on the
+// program's temporary file in `folder`; -1 when there is none.
+long tempFileFlags(const fs::path& folder) {
+  for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const fs::path to = fs::read_symlink(e.path(), ec);
+    if (ec || to.parent_path() != folder || !isProgramTempFileName(to.filename().string())) continue;
+    std::ifstream info("/proc/self/fdinfo/" + e.path().filename().string());
+    for (std::string line; std::getline(info, line);)
+      if (line.rfind("flags:", 0) == 0) return std::stol(line.substr(6), nullptr, 8);
+  }
+  return -1;
+}
+
+bool onDiskFileSystem(const fs::path& folder) {
+  struct statfs st {};
+  if (::statfs(folder.c_str(), &st) != 0) return false;
+  const auto type = static_cast<unsigned long>(st.f_type);
+  return type == EXT4_SUPER_MAGIC || type == XFS_SUPER_MAGIC || type == BTRFS_SUPER_MAGIC;
+}
+
+// A list of tens of megabytes, written in pieces of every size about the disk's blocks (4 KB) and
+// the writer's own (2 MB): on a local disk it goes past the system's cache (O_DIRECT), and what
+// lands is every byte in its place, the last short block too.
+TEST(AtomicWrite, ALongListOnALocalDiskIsWrittenPastTheCacheByteForByte) {
+  TempDir dir;
+  const std::string target = (dir.path / "mervana.csv").string();
+  std::mt19937 random(11);
+  std::string expected;
+  ReplacingFile list(target);
+  ASSERT_TRUE(list.isOpen());
+  const std::size_t pieces[] = {1, 4095, 4096, 4097, 300000, 2u << 20, (2u << 20) + 1, 3u << 20, 17, 262144, 262143};
+  long flagsOnTheWay = -1;
+  for (int round = 0; expected.size() < (24u << 20); ++round) {
+    const std::size_t n = pieces[static_cast<std::size_t>(round) % std::size(pieces)];
+    std::string piece(n, '\0');
+    for (char& c : piece) c = static_cast<char>('A' + random() % 26);
+    expected += piece;
+    list.write(piece);
+    if (expected.size() > (12u << 20) && flagsOnTheWay < 0) flagsOnTheWay = tempFileFlags(dir.path);
+  }
+  list.write("tail");
+  expected += "tail";
+  ASSERT_GT(flagsOnTheWay, 0) << "the temporary file was not found among the open descriptors";
+  EXPECT_EQ((flagsOnTheWay & O_DIRECT) != 0, onDiskFileSystem(dir.path)) << "flags " << std::oct << flagsOnTheWay;
+  ASSERT_TRUE(list.finish()) << "error " << list.errorCode();
+  ASSERT_TRUE(list.replaceTarget());
+  const std::string landed = testsupport::slurpFile(target);
+  ASSERT_EQ(landed.size(), expected.size());
+  EXPECT_TRUE(landed == expected) << "the bytes differ from " << std::mismatch(landed.begin(), landed.end(), expected.begin()).first - landed.begin();
+}
+
+// A local disk that fills up while a long list is written past the cache: the failure is the full
+// disk's, and the old list stays as it was, with nothing left beside it.
+TEST(AtomicWrite, ALocalDiskThatFillsUnderALongListKeepsTheOldList) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small ext4 image needs root";
+  TempDir dir;
+  const fs::path image = dir.path / "disk.img", mounted = dir.path / "disk";
+  fs::create_directory(mounted);
+  std::ofstream(image).close();
+  fs::resize_file(image, 20u << 20);
+  ASSERT_EQ(std::system(("mkfs.ext4 -q -F " + image.string() + " >/dev/null 2>&1").c_str()), 0) << "mkfs.ext4";
+  ASSERT_EQ(std::system(("mount -o loop " + image.string() + " " + mounted.string() + " 2>&1").c_str()), 0)
+      << "a 20 MB ext4 image could not be mounted, as root";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{mounted};
+  const std::string target = (mounted / "mervana_a.csv").string();
+  const std::string old = "PC01,old\r\n";
+  ASSERT_TRUE(writeFileAtomic(target, old));
+  {
+    ReplacingFile list(target);
+    ASSERT_TRUE(list.isOpen());
+    const std::string piece(1u << 20, 'x');
+    for (int i = 0; i < 40; ++i) list.write(piece);
+    EXPECT_FALSE(list.finish());
+    EXPECT_EQ(list.errorCode(), ENOSPC);
+    EXPECT_FALSE(list.replaceTarget());
+  }
+  EXPECT_EQ(testsupport::slurpFile(target), old);
+  EXPECT_TRUE(onlyFiles(mounted, 2));  // the list and ext4's lost+found
 }
 
 TEST(AtomicWrite, OnlyTheProgramsOwnTemporaryNamesAreRecognised) {
