@@ -11,8 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -82,6 +85,78 @@ TEST(SharedFileSafety, AFifoWhereAFileBelongsIsRefusedWithoutWaiting) {
   EXPECT_EQ(readRegularFile("/dev/zero", 1 << 20, LinkRule::Follow, bytes), FileRefusal::NotRegular);
   EXPECT_EQ(readRegularFile(dir.path.string(), 1 << 20, LinkRule::Follow, bytes), FileRefusal::Folder);
   EXPECT_EQ(readRegularFile(dir.file("none"), 1 << 20, LinkRule::Follow, bytes), FileRefusal::Missing);
+}
+
+// A folder of records read many at a time (as the aggregation reads them) gives, file by file and
+// in order, what reading each alone gives: the bytes the test wrote, or the same refusal. The files
+// are of every length about the reader's own buffer (64 KB) and the size limit, mixed with what is
+// not a record, with a record that vanished after the listing and one that a FIFO replaced.
+TEST(SharedFileSafety, AFolderReadManyAtATimeGivesWhatEachFileAloneGives) {
+  TempDir dir;
+  constexpr std::uint64_t kLimit = 150000;
+  std::mt19937 random(7);
+  auto bytesOf = [&](std::size_t n) {
+    std::string b(n, '\0');
+    for (char& c : b) c = static_cast<char>(random());
+    return b;
+  };
+  std::map<std::string, std::string> written;  // the regular files and their bytes
+  const std::size_t sizes[] = {0, 1, 4095, 4096, 4097, 5000, 65535, 65536, 65537, 100000, kLimit, kLimit + 1, 400000};
+  for (int i = 0; i < 130; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "PC%03d__SALES.csv", i);
+    const std::size_t n = i < 13 ? sizes[i] : 3000 + static_cast<std::size_t>(random() % 9000);
+    written[name] = bytesOf(n);
+    dir.write(name, written[name]);
+  }
+  dir.fifo("PC200__PIPE.csv");
+  dir.link("PC201__LINK.csv", dir.file("PC005__SALES.csv"));
+  dir.link("PC202__GONE.csv", dir.file("nowhere.csv"));
+  dir.link("PC203__ZERO.csv", "/dev/zero");
+
+  std::vector<FolderEntry> files;
+  ASSERT_TRUE(listFolderEntries(dir.path.string(), files));
+  std::sort(files.begin(), files.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  ASSERT_EQ(files.size(), 134u);
+  // after the listing: one record goes, a FIFO takes another's place
+  fs::remove(dir.path / "PC040__SALES.csv");
+  written.erase("PC040__SALES.csv");
+  fs::remove(dir.path / "PC041__SALES.csv");
+  written.erase("PC041__SALES.csv");
+  dir.fifo("PC041__SALES.csv");
+
+  for (const LinkRule links : {LinkRule::Refuse, LinkRule::Follow}) {
+    const FolderReader folder(dir.path.string());
+    // ranges that start and end inside the reader's runs of files
+    for (const auto& [from, to] : {std::pair<std::size_t, std::size_t>{0, files.size()}, {3, 77}, {100, 101}}) {
+      const int status = inChildWithin(10, [&] {
+        FolderRunReader reader(folder);
+        std::size_t expected = from;
+        bool same = true;
+        reader.readEach(files, from, to, kLimit, links, [&](std::size_t i, FileRefusal refusal, std::string_view bytes) {
+          std::string alone;
+          const FileRefusal aloneRefusal = folder.read(files[i].name, kLimit, links, alone);
+          const auto w = written.find(files[i].name);
+          const bool wrote = w != written.end() && w->second.size() <= kLimit;
+          same = same && i == expected++ && refusal == aloneRefusal &&
+                 (refusal == FileRefusal::None ? bytes == alone && (!wrote || bytes == w->second) : !wrote);
+          if (!same) std::fprintf(stderr, "differs at %s\n", files[i].name.c_str());
+        });
+        return same && expected == to ? 0 : 1;
+      });
+      EXPECT_EQ(status, 0) << "files " << from << " to " << to << " (" << kKilledByAlarm << ": it blocked)";
+    }
+  }
+
+  // the cases themselves, from reading each alone
+  const FolderReader folder(dir.path.string());
+  std::string bytes;
+  EXPECT_EQ(folder.read("PC041__SALES.csv", kLimit, LinkRule::Refuse, bytes), FileRefusal::NotRegular);
+  EXPECT_EQ(folder.read("PC040__SALES.csv", kLimit, LinkRule::Refuse, bytes), FileRefusal::Missing);
+  EXPECT_EQ(folder.read("PC201__LINK.csv", kLimit, LinkRule::Refuse, bytes), FileRefusal::Link);
+  EXPECT_EQ(folder.read("PC011__SALES.csv", kLimit, LinkRule::Refuse, bytes), FileRefusal::TooLarge);
+  EXPECT_EQ(folder.read("PC010__SALES.csv", kLimit, LinkRule::Refuse, bytes), FileRefusal::None);
+  EXPECT_EQ(bytes.size(), kLimit);
 }
 
 // A link in the save folder (to a file only root may read, or that another program keeps) is

@@ -93,8 +93,8 @@ FileRefusal readRegularFile(const std::string& path, std::uint64_t maxBytes, Lin
   return readOpened(fd, maxBytes, bytes, firstBytes);
 }
 
-bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
-  names.clear();
+bool listFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries) {
+  entries.clear();
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return false;
   struct DirCloser {
@@ -113,8 +113,17 @@ bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
       struct stat st {};
       if (::fstatat(::dirfd(dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode)) continue;
     }
-    names.emplace_back(name);
+    entries.push_back({std::string(name), e->d_type == DT_REG});
   }
+}
+
+bool listFileNames(const std::string& folder, std::vector<std::string>& names) {
+  std::vector<FolderEntry> entries;
+  names.clear();
+  if (!listFolderEntries(folder, entries)) return false;
+  names.reserve(entries.size());
+  for (auto& e : entries) names.push_back(std::move(e.name));
+  return true;
 }
 
 FolderReader::FolderReader(std::string folder) : folder_(std::move(folder)) {

@@ -83,6 +83,26 @@ FileRefusal FolderReader::read(const std::string& name, std::uint64_t maxBytes, 
   return readRegularFile(joinPath(folder_, name), maxBytes, links, bytes);
 }
 
+// No listing's kind is trusted on Windows, and each file is read by its path in turn.
+bool listFolderEntries(const std::string& folder, std::vector<FolderEntry>& entries) {
+  std::vector<std::string> names;
+  entries.clear();
+  if (!listFileNames(folder, names)) return false;
+  entries.reserve(names.size());
+  for (auto& n : names) entries.push_back({std::move(n), false});
+  return true;
+}
+
+FolderRunReader::FolderRunReader(const FolderReader& folder) : folder_(folder) {}
+FolderRunReader::~FolderRunReader() = default;
+void FolderRunReader::readEach(const std::vector<FolderEntry>& files, std::size_t from, std::size_t to,
+                               std::uint64_t maxBytes, LinkRule links, const Take& take) {
+  for (std::size_t i = from; i < to; ++i) {
+    const FileRefusal r = folder_.read(files[i].name, maxBytes, links, bytes_);
+    take(i, r, r == FileRefusal::None ? std::string_view(bytes_) : std::string_view());
+  }
+}
+
 bool FileLock::acquire(const std::string& lockPath, int timeoutMs, std::string* why) {
   release();
   HANDLE h = CreateFileW(pathFromUtf8(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
