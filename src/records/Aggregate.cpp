@@ -12,10 +12,15 @@
 #include <cstring>
 #include <deque>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <system_error>
 #include <thread>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/Text.h"
 #include "platform/Encoding.h"
@@ -65,28 +70,47 @@ std::size_t nextLine(std::string_view text, std::size_t at) {
 // `firstEnd`, when given, receives where the first line written ends (null when none was). The
 // room at `o` must be the text's size and one byte more.
 //
-// Records are long and their lines short (350 lines of some 14 bytes), so the copy goes eight
-// bytes at a time and finds the first byte below 0x0E in them, which may end the line; a
-// Shift-JIS double byte never holds such a byte.
+// Records are long and their lines short (350 lines of some 14 bytes), so the copy goes sixteen
+// (or, without SSE2, eight) bytes at a time and finds the first line end among them; a Shift-JIS
+// double byte never holds a CR or an LF.
 char* writeFields(char* o, std::string_view text, bool comma, bool dropMarkers, char** firstEnd = nullptr) {
   const char* p = text.data();
   const char* const end = p + text.size();
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+#endif
   while (p < end) {
     if (comma) *o++ = ',';
     char* const line = o;
     for (;;) {
+#if defined(__SSE2__)
+      if (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);  // all sixteen, though only those before a line end count
+        const auto ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        if (ends == 0) {
+          o += 16;
+          p += 16;
+          continue;
+        }
+        const int at = std::countr_zero(ends);
+        o += at;
+        p += at;
+        break;
+      }
+#endif
       if constexpr (std::endian::native == std::endian::little) {
         if (end - p >= 8) {
           std::uint64_t w;
           std::memcpy(&w, p, 8);
-          std::memcpy(o, p, 8);  // all eight, though only those before a line end count
+          std::memcpy(o, p, 8);  // all eight, as above
           const std::uint64_t low = (w - 0x0E0E0E0E0E0E0E0Eull) & ~w & 0x8080808080808080ull;
           if (low == 0) {
             o += 8;
             p += 8;
             continue;
           }
-          const int at = std::countr_zero(low) / 8;  // the first byte below 0x0E
+          const int at = std::countr_zero(low) / 8;  // the first byte below 0x0E, which may end the line
           o += at;
           p += at;
           if (*p == '\r' || *p == '\n') break;
@@ -122,6 +146,7 @@ class RowText {
   std::size_t size() const { return used_; }
   std::string_view view(std::size_t from, std::size_t to) const { return std::string_view(text_).substr(from, to - from); }
   std::string_view all() const { return view(0, used_); }
+  void clear() { used_ = 0; }  // the room stays for the next batch
 
  private:
   std::string text_;
@@ -140,6 +165,16 @@ struct Batch {
   std::vector<std::string> whys;      // what kept a record from being read
   RowText main, software;
   std::vector<std::size_t> mainEnds, softwareEnds, firstValueEnds;  // with the administrator's list
+
+  void clear() {
+    refusals.clear();
+    whys.clear();
+    main.clear();
+    software.clear();
+    mainEnds.clear();
+    softwareEnds.clear();
+    firstValueEnds.clear();
+  }
 };
 
 void addRecord(std::string_view text, bool withAdmin, Batch& b) {
@@ -188,13 +223,39 @@ bool fileNameLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
-// The folder's record files in file-name order, case ignored. Only the names are held: the records
-// themselves are read one at a time.
-void keepRecordFileNames(std::vector<std::string>& names) {
-  names.erase(std::remove_if(names.begin(), names.end(),
-                             [](const std::string& n) { return !hasCsvExtension(n) || IsReservedListName(n); }),
-              names.end());
-  std::sort(names.begin(), names.end(), fileNameLess);
+// The first eight bytes of a name in upper case as one number that orders as fileNameLess does
+// (a shorter name's missing bytes are zero, below any byte a name holds).
+std::uint64_t nameHead(const std::string& name) {
+  std::uint64_t head = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    unsigned char c = i < name.size() ? static_cast<unsigned char>(name[i]) : 0;
+    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+    head = head << 8 | c;
+  }
+  return head;
+}
+
+// The folder's record files in file-name order (fileNameLess). The sort compares the names' heads
+// as numbers and looks further only where two heads are the same. Only the names are held: the
+// records themselves are read a batch at a time.
+void keepRecordFiles(std::vector<FolderEntry>& files) {
+  files.erase(std::remove_if(files.begin(), files.end(),
+                             [](const FolderEntry& f) { return !hasCsvExtension(f.name) || IsReservedListName(f.name); }),
+              files.end());
+  struct Key {
+    std::uint64_t head;
+    std::size_t index;
+  };
+  std::vector<Key> keys(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) keys[i] = {nameHead(files[i].name), i};
+  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    if (a.head != b.head) return a.head < b.head;
+    return fileNameLess(files[a.index].name, files[b.index].name);
+  });
+  std::vector<FolderEntry> sorted;
+  sorted.reserve(files.size());
+  for (const Key& k : keys) sorted.push_back(std::move(files[k.index]));
+  files = std::move(sorted);
 }
 
 // The name under which a reserved file lies in the folder (the exact spelling first), or empty.
@@ -321,13 +382,17 @@ namespace {
 // A file of the folder, read only when it is a regular file within the size limit. `why` says
 // what kept it from being read. The administrator's lists may be links; records, which PCs save,
 // may not: a link among them could copy any file this user may read into the lists.
-FileRefusal readListFile(const FolderReader& folder, const std::string& name, LinkRule links, std::string& bytes,
-                         std::string& why) {
-  const FileRefusal r = folder.read(name, kMaxFolderFileBytes, links, bytes);
+std::string refusalWhy(FileRefusal r) {
   // a file the system would not open keeps the plain message; a refusal of ours says what it was
   const bool ours = r == FileRefusal::Folder || r == FileRefusal::NotRegular || r == FileRefusal::Link ||
                     r == FileRefusal::TooLarge;
-  why = ours ? "（" + fileRefusalText(r, kMaxFolderFileBytes) + "）" : std::string();
+  return ours ? "（" + fileRefusalText(r, kMaxFolderFileBytes) + "）" : std::string();
+}
+
+FileRefusal readListFile(const FolderReader& folder, const std::string& name, LinkRule links, std::string& bytes,
+                         std::string& why) {
+  const FileRefusal r = folder.read(name, kMaxFolderFileBytes, links, bytes);
+  why = refusalWhy(r);
   return r;
 }
 
@@ -337,19 +402,62 @@ bool isPassedOver(FileRefusal r) { return r == FileRefusal::NotRegular || r == F
 
 // Records are read and split in batches, several at once on threads of their own, while the
 // lists are written from the batches in file-name order. Most of the time goes to the system's
-// opening and reading of many small files, which spreads over the processors.
+// opening and reading of many small files, which spreads over the processors; each thread's
+// reader hands the system a few dozen files at a time where it can (FolderRunReader).
 constexpr std::size_t kBatchRecords = 256;
 
-Batch readBatch(const FolderReader& folder, const std::vector<std::string>& names, std::size_t from,
-                std::size_t to, bool withAdmin) {
-  Batch b;
-  std::string bytes;
-  for (std::size_t i = from; i < to; ++i) {
-    std::string why;
-    b.refusals.push_back(readListFile(folder, names[i], LinkRule::Refuse, bytes, why));
-    b.whys.push_back(std::move(why));
-    if (b.refusals.back() == FileRefusal::None) addRecord(bytes, withAdmin, b);
+// What the batches' threads share: the folder's readers and the batches' buffers, given back when a
+// batch is done, so that neither a reader's kernel queue nor a batch's pages are made anew for each.
+class Spares {
+ public:
+  explicit Spares(const FolderReader& folder) : folder_(folder) {}
+
+  std::unique_ptr<FolderRunReader> reader() {
+    {
+      const std::lock_guard<std::mutex> lock(m_);
+      if (!readers_.empty()) {
+        auto r = std::move(readers_.back());
+        readers_.pop_back();
+        return r;
+      }
+    }
+    return std::make_unique<FolderRunReader>(folder_);
   }
+  Batch batch() {
+    const std::lock_guard<std::mutex> lock(m_);
+    if (batches_.empty()) return {};
+    Batch b = std::move(batches_.back());
+    batches_.pop_back();
+    return b;
+  }
+  void giveBack(std::unique_ptr<FolderRunReader> r) {
+    const std::lock_guard<std::mutex> lock(m_);
+    readers_.push_back(std::move(r));
+  }
+  void giveBack(Batch&& b) {
+    b.clear();
+    const std::lock_guard<std::mutex> lock(m_);
+    batches_.push_back(std::move(b));
+  }
+
+ private:
+  const FolderReader& folder_;
+  std::mutex m_;
+  std::vector<std::unique_ptr<FolderRunReader>> readers_;
+  std::vector<Batch> batches_;
+};
+
+Batch readBatch(Spares& spares, const std::vector<FolderEntry>& files, std::size_t from, std::size_t to,
+                bool withAdmin) {
+  Batch b = spares.batch();
+  std::unique_ptr<FolderRunReader> reader = spares.reader();
+  reader->readEach(files, from, to, kMaxFolderFileBytes, LinkRule::Refuse,
+                   [&b, withAdmin](std::size_t, FileRefusal refusal, std::string_view bytes) {
+                     b.refusals.push_back(refusal);
+                     b.whys.push_back(refusalWhy(refusal));
+                     if (refusal == FileRefusal::None) addRecord(bytes, withAdmin, b);
+                   });
+  spares.giveBack(std::move(reader));
   return b;
 }
 
@@ -360,8 +468,12 @@ AggregateOutcome buildLists(const std::string& folder) {
   ReplacingFile softwareOut(joinPath(folder, std::string(kSoftwareListName)));
   if (!softwareOut.isOpen()) return failure(std::string(kSoftwareListName) + std::string(kCannotOpen));
 
+  std::vector<FolderEntry> files;
+  if (!listFolderEntries(folder, files)) return failure(folder + std::string(kCannotOpen));
+  // the names the lists need besides the records: the program's temporary files and the reserved lists
   std::vector<std::string> names;
-  if (!listFileNames(folder, names)) return failure(folder + std::string(kCannotOpen));
+  for (const FolderEntry& f : files)
+    if (!hasCsvExtension(f.name) || IsReservedListName(f.name)) names.push_back(f.name);
   removeStaleTempFiles(folder, names);  // lists a killed run left half-written beside the old ones
   const FolderReader reader(folder);
 
@@ -385,32 +497,34 @@ AggregateOutcome buildLists(const std::string& folder) {
     softwareOut.write(toAnsi(h.software) + "\r\n");
   }
 
-  keepRecordFileNames(names);
+  names.clear();
+  keepRecordFiles(files);
+  Spares spares(reader);
   // batches being read: a few more than the processors, so that none waits for the lists' writing
   std::deque<std::future<Batch>> reading;
   const std::size_t ahead = std::max(2u, std::thread::hardware_concurrency()) + 1;
   std::size_t next = 0;
   auto readNextBatch = [&] {
-    const std::size_t from = next, to = std::min(names.size(), next + kBatchRecords);
+    const std::size_t from = next, to = std::min(files.size(), next + kBatchRecords);
     next = to;
-    auto job = [&reader, &names, from, to, hasAdmin] { return readBatch(reader, names, from, to, hasAdmin); };
+    auto job = [&spares, &files, from, to, hasAdmin] { return readBatch(spares, files, from, to, hasAdmin); };
     try {
       reading.push_back(std::async(std::launch::async, job));
     } catch (const std::system_error&) {  // no thread to be had: read it when its turn comes
       reading.push_back(std::async(std::launch::deferred, job));
     }
   };
-  while (next < names.size() && reading.size() < ahead) readNextBatch();
+  while (next < files.size() && reading.size() < ahead) readNextBatch();
 
   std::string row;
   std::string passedOver;
   for (std::size_t done = 0; !reading.empty();) {
-    const Batch batch = reading.front().get();
+    Batch batch = reading.front().get();
     reading.pop_front();
-    if (next < names.size()) readNextBatch();
+    if (next < files.size()) readNextBatch();
     std::size_t read = 0;  // records of the batch that were read
     for (std::size_t k = 0; k < batch.refusals.size(); ++k) {
-      const std::string& name = names[done++];
+      const std::string& name = files[done++].name;
       const FileRefusal refusal = batch.refusals[k];
       if (isPassedOver(refusal)) {
         passedOver += "\n" + name + batch.whys[k];
@@ -436,6 +550,7 @@ AggregateOutcome buildLists(const std::string& folder) {
       mainOut.write(batch.main.all());
       softwareOut.write(batch.software.all());
     }
+    spares.giveBack(std::move(batch));
   }
 
   // PCs of the administrator's list that never saved a record close both lists.
