@@ -5,31 +5,37 @@
 namespace mrv {
 
 std::string MemoryGridView::cell(int col, int row) const {
-  if (row >= rows_) return {};  // kept, but not shown until the grid grows
-  auto it = cells_.find({col, row});
-  return it == cells_.end() ? std::string() : it->second;
+  if (row >= rows_ || col < 0 || row < 0) return {};  // kept, but not shown until the grid grows
+  const auto c = static_cast<std::size_t>(col), r = static_cast<std::size_t>(row);
+  return c < cells_.size() && r < cells_[c].size() ? cells_[c][r] : std::string();
 }
 
 void MemoryGridView::setCell(int col, int row, std::string_view text) {
   // A value written past the last row is kept and shows once the grid grows to it (the record
   // writes a row before it enlarges the grid).
   if (col < 0 || row < 0 || col >= cols_) return;
-  if (text.empty())
-    cells_.erase({col, row});
-  else
-    cells_[{col, row}] = std::string(text);
+  const auto c = static_cast<std::size_t>(col), r = static_cast<std::size_t>(row);
+  if (text.empty()) {
+    if (c < cells_.size() && r < cells_[c].size()) cells_[c][r].clear();
+    return;
+  }
+  if (cells_.size() <= c) cells_.resize(c + 1);
+  if (cells_[c].size() <= r) cells_[c].resize(r + 1);
+  cells_[c][r].assign(text);
 }
 
 void MemoryGridView::setRowCount(int rows) {
   const int newRows = rows < 0 ? 0 : rows;
   // shrinking drops the rows cut off; growing shows what was written past the old end
-  if (newRows < rows_) std::erase_if(cells_, [newRows](const auto& kv) { return kv.first.second >= newRows; });
+  if (newRows < rows_)
+    for (auto& column : cells_)
+      if (column.size() > static_cast<std::size_t>(newRows)) column.resize(static_cast<std::size_t>(newRows));
   rows_ = newRows;
 }
 
 void MemoryGridView::setColCount(int cols) {
   cols_ = cols < 0 ? 0 : cols;
-  std::erase_if(cells_, [this](const auto& kv) { return kv.first.first >= cols_; });
+  if (cells_.size() > static_cast<std::size_t>(cols_)) cells_.resize(static_cast<std::size_t>(cols_));
 }
 
 int MemoryGridView::colWidth(int col) const {
@@ -38,7 +44,7 @@ int MemoryGridView::colWidth(int col) const {
 }
 
 void MemoryGridView::clearColumn(int col) {
-  std::erase_if(cells_, [col](const auto& kv) { return kv.first.first == col; });
+  if (col >= 0 && static_cast<std::size_t>(col) < cells_.size()) cells_[static_cast<std::size_t>(col)].clear();
 }
 
 bool MemoryWindowView::menuEnabled(std::string_view item) const {

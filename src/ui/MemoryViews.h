@@ -52,7 +52,8 @@ class MemoryGridView : public GridView {
   int shownRow = 0;
 
  private:
-  std::map<std::pair<int, int>, std::string> cells_;
+  // by column, then row: a batch run writes a few thousand cells, one after another down a column
+  std::vector<std::vector<std::string>> cells_;
   std::map<int, int> widths_;
   int rows_ = 5, cols_ = 5;
   int fixedCols_ = 1, fixedRows_ = 1;
