@@ -36,7 +36,7 @@ constexpr StandardStep kSteps[] = {
     {"model", 1, ModelItem},  // 12
     {"processor", 1, CpuNameItem},  // 13
     // a second of busy waiting on one processor: the steps after it run meanwhile
-    {"processor clock", 1, CpuClockItem, true},  // 14
+    {"processor clock", 1, CpuClockItem, true, 1000},  // 14
     {"memory", 1, MemorySpeedL2CacheItem},  // 15
     {"memory", 1, MemoryItem},  // 16
     {"memory", 1, PageFileItem},  // 17

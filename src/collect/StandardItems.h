@@ -30,6 +30,9 @@ struct StandardStep {
   // Only for a step that mostly waits and reads nothing the other steps change: its collector may
   // read ctx.platform and nothing else of the context.
   bool alongside = false;
+  // For a step alongside: how long it is known to take (0: not known). The pass, done before it,
+  // keeps watching for its end from shortly before then rather than sleeping until it is woken.
+  int takesMs = 0;
 };
 
 std::span<const StandardStep> StandardSteps();
