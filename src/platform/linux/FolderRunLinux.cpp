@@ -46,8 +46,7 @@ T* at(void* base, std::uint32_t offset) {
 struct FolderRunReader::Ring {
   ~Ring() {
     if (sqes) ::munmap(sqes, sqesBytes);
-    if (cqMap && cqMap != sqMap) ::munmap(cqMap, cqMapBytes);
-    if (sqMap) ::munmap(sqMap, sqMapBytes);
+    if (rings) ::munmap(rings, ringsBytes);
     if (fd >= 0) ::close(fd);
   }
 
@@ -121,12 +120,12 @@ struct FolderRunReader::Ring {
     fd = static_cast<int>(::syscall(__NR_io_uring_setup, kEntries, &p));
     if (fd < 0) return false;
     if (!(p.features & IORING_FEAT_SINGLE_MMAP)) return false;  // kernels before 5.4
-    sqMapBytes = cqMapBytes = std::max<std::size_t>(p.sq_off.array + p.sq_entries * sizeof(std::uint32_t),
-                                                    p.cq_off.cqes + p.cq_entries * sizeof(io_uring_cqe));
-    void* rings =
-        ::mmap(nullptr, sqMapBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, IORING_OFF_SQ_RING);
-    if (rings == MAP_FAILED) return false;
-    sqMap = cqMap = rings;
+    ringsBytes = std::max<std::size_t>(p.sq_off.array + p.sq_entries * sizeof(std::uint32_t),
+                                       p.cq_off.cqes + p.cq_entries * sizeof(io_uring_cqe));
+    void* const mapped =
+        ::mmap(nullptr, ringsBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, IORING_OFF_SQ_RING);
+    if (mapped == MAP_FAILED) return false;
+    rings = mapped;
     sqesBytes = p.sq_entries * sizeof(io_uring_sqe);
     void* entries = ::mmap(nullptr, sqesBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, IORING_OFF_SQES);
     if (entries == MAP_FAILED) return false;
@@ -162,9 +161,8 @@ struct FolderRunReader::Ring {
   }
 
   int fd = -1;
-  void* sqMap = nullptr;
-  void* cqMap = nullptr;
-  std::size_t sqMapBytes = 0, cqMapBytes = 0;
+  void* rings = nullptr;  // both rings in one mapping (IORING_FEAT_SINGLE_MMAP)
+  std::size_t ringsBytes = 0;
   io_uring_sqe* sqes = nullptr;
   std::size_t sqesBytes = 0;
   unsigned *sqTail = nullptr, *sqMask = nullptr, *sqArray = nullptr;

@@ -271,9 +271,11 @@ bool ReplacingFile::writeOut(const char* p, std::size_t n) {
 }
 
 bool ReplacingFile::startDirect() {
+  // a piece too short to reach a block boundary leaves the start to the next one
+  if (written_ % kDirectAlign != 0) return false;
   directTried_ = true;
   const int fd = static_cast<int>(handle_);
-  if (written_ % kDirectAlign != 0 || !onLocalDisk(fd)) return false;
+  if (!onLocalDisk(fd)) return false;
   try {
     direct_ = {new DirectWriter(fd), [](DirectWriter* w) { delete w; }};
   } catch (const std::exception&) {  // no memory or no thread for it: the cache it is
